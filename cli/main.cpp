@@ -1,0 +1,4 @@
+// zorvex-cli: the command-line companion. Subcommands are added per feature.
+int main() {
+    return 0;
+}

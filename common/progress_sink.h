@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace zorvex {
+
+// The progress window as core code sees it. Cancel is not held here but in the
+// one shared cancel flag of the card link, which the window's Cancel sets.
+class ProgressSink {
+  public:
+    virtual ~ProgressSink() = default;
+    virtual bool Open() = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SetRange(int low, int high) = 0;
+    virtual void SetPos(int pos) = 0;
+    // Lets the user interface handle what is waiting (repaint, Cancel) between
+    // two units of a foreground loop.
+    virtual void PumpMessages() = 0;
+    virtual void Close() = 0;
+};
+
+class NullProgressSink final : public ProgressSink {
+  public:
+    bool Open() override { return true; }
+    void SetCaption(const std::string&) override {}
+    void SetRange(int, int) override {}
+    void SetPos(int) override {}
+    void PumpMessages() override {}
+    void Close() override {}
+};
+
+// The percent text of the progress window for pos in low..high ("42%").
+std::string PercentText(int pos, int low, int high);
+
+}  // namespace zorvex

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "common/message_sink.h"
+#include "link/link_clock.h"
+#include "link/port_io.h"
+#include "link/port_source.h"
+#include "rom/rom_image.h"
+
+namespace zorvex {
+
+enum FlashType : uint8_t { FlashNone = 0, Flash4M = 4, Flash16M = 16, Flash64M = 64 };
+enum TransferMode : uint8_t { TransferAuto = 0, TransferSpp = 1, TransferEpp = 2 };
+
+inline constexpr int kSramImageSize = 0x20000;  // 16 banks of 8 KiB
+inline constexpr int kSramBankSize = 0x2000;
+inline constexpr int kRomBankSize = 0x4000;
+
+// The card driver: the selected parallel port, the register protocol of the
+// Ombra Card, its flash chips and save RAM, and the values through which a job
+// talks to the user interface. Exactly one exists per run; it is fully built
+// (ports discovered, port 1 selected) before anything else uses it.
+//
+// Threads: a transfer job runs on the worker thread while the UI thread only
+// reads progressPercent and writes cancelRequested. messageText is written by
+// the card operation and read by whoever started it, after it returned.
+class CardLink {
+  public:
+    // `warnings` receives the "Warning" boxes raised inside the flash protocol.
+    CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings);
+    virtual ~CardLink();
+    CardLink(const CardLink&) = delete;
+    CardLink& operator=(const CardLink&) = delete;
+
+    // --- Fields, in the order the protocol documents them -------------------
+    uint8_t currentPortIndex = 0;  // LPT number of the selected port; 0 = "all ports" choice
+    uint16_t currentPortBase = 0;
+    int32_t portCount = 0;
+    std::array<uint16_t, 9> portTable{};  // base of LPTn at [n]; [0] unused
+    bool isNtPlatform = false;
+    std::array<uint8_t, kSramImageSize> sramImage{};
+    std::array<std::array<char, 17>, 16> slotNames{};
+    uint8_t slotNameCount = 0;
+    uint32_t pollCountdown = 0;
+    uint8_t flashType = FlashNone;
+    bool deepVerify = false;
+    uint32_t dataPort = 0;
+    uint32_t statusPort = 0;
+    uint32_t controlPort = 0;
+    uint32_t eppAddressPort = 0;
+    uint32_t eppDataPort = 0;
+    int32_t capacity = 0x800000;
+    bool sppMode = false;
+    const uint8_t* bankSource = nullptr;
+    std::array<uint8_t, 64> cfiQuery{};
+    std::string messageText;
+    std::atomic<int8_t> progressPercent{0};
+    std::atomic<bool> cancelRequested{false};
+    bool scanAllPorts = true;
+    uint8_t transferMode = TransferAuto;
+
+    // --- Port discovery and port access layer -------------------------------
+    void DiscoverPorts();
+    void SelectRegister(uint8_t reg);
+    void WriteRegister(uint8_t reg, uint8_t value);
+    void WriteData(uint8_t value);
+    uint8_t ReadData();
+    void EngageCard();
+    void ReleaseCard();
+    int ProbeLink();           // 0 ok, 1 fail
+    int ChooseTransferMode();  // 0 ok, 1 fail
+    void SelectPort(int n);
+    void SetControl(uint8_t value);  // controlPort <- value
+
+    // --- Card command set ---------------------------------------------------
+    void SetBusAddress(uint16_t address);
+    void BusWrite(uint16_t address, uint8_t value);
+    void WriteHere(uint8_t value);
+    uint8_t ReadHere();
+    void FlashWriteCycle(uint8_t value);
+    void DirectCommand(uint16_t address, uint8_t value);
+    void BankedCommand(uint32_t linear, uint8_t value);
+    void DoubledCommand(uint32_t word, uint8_t value);
+    void LinearCommand(uint32_t linear, uint8_t value);
+    int IdentifyFlash();      // 0 identified (flashType set), 1 nothing answered
+    int TogglePoll();         // 0 done, 1 timed out
+    uint8_t StatusPoll16M();  // 0 ready, 0xFF erase failure, 0xFE program failure
+    uint8_t WaitReady64M();   // 0 or 0xFF
+    uint8_t ReadStatus64M();
+    void Reset16M();
+    uint8_t EraseBlock64M(uint32_t linear);
+    uint8_t EraseChip();
+
+    // --- Flash programming and verification ---------------------------------
+    uint8_t WriteBank(int bank);   // 0 or 0xFF
+    uint8_t VerifyBank(int bank);  // 0 or 0xFF ("error at %lx!" in messageText)
+
+    // --- Save RAM -------------------------------------------------------------
+    void EnableSram();
+    void SelectRamBank(uint8_t bank);
+    void ReadSramBank(int bank);
+    void WriteSramBank(int bank);
+
+    // --- Entry points ---------------------------------------------------------
+    int DetectCard();                          // 0 found, -1 failed
+    int OpenCard();                            // -1 failed, else the number of save banks (4 or 16)
+    int SendJob(const std::string& path);      // 0 ok, -1 failed
+    int SendRomFile(const std::string& path);  // 0 ok, -1 failed
+    void ReadRomPages(int bank, uint8_t* buffer, int pageCount);
+
+    // The one ROM loader, leaving its failure text in messageText.
+    RomImage LoadRomImage(const std::string& path, int32_t& length, unsigned options);
+
+    // Shows a protocol "Warning" box.
+    void Warn(const std::string& text);
+
+    LinkClock& clock() { return clock_; }
+    PortIo& io() { return io_; }
+
+  private:
+    void Out(uint32_t address, uint8_t value) { io_.Out(static_cast<uint16_t>(address), value); }
+    uint8_t In(uint32_t address) { return io_.In(static_cast<uint16_t>(address)); }
+
+    PortIo& io_;
+    const PortSource& ports_;
+    LinkClock& clock_;
+    MessageSink& warnings_;
+};
+
+}  // namespace zorvex
