@@ -1,0 +1,62 @@
+#include "library/rom_list_model.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace zorvex {
+
+namespace {
+
+bool NameLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) <
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+bool RomListModel::Refuse() {
+    if (refuseCountdown_ < 0) return false;
+    if (refuseCountdown_ == 0) {
+        refuseCountdown_ = -1;
+        return true;
+    }
+    --refuseCountdown_;
+    return false;
+}
+
+int RomListModel::InsertRow(const std::string& name) {
+    if (Refuse()) return -1;
+    auto at = std::upper_bound(
+        rows_.begin(), rows_.end(), name,
+        [](const std::string& n, const RomEntry& e) { return NameLess(n, e[FieldName]); });
+    RomEntry entry;
+    entry[FieldName] = name;
+    int row = static_cast<int>(at - rows_.begin());
+    rows_.insert(at, std::move(entry));
+    if (observer_) observer_->RowInserted(row);
+    return row;
+}
+
+bool RomListModel::SetField(int row, int field, const std::string& text) {
+    if (row < 0 || row >= Count() || field < 0 || field >= kRomFieldCount) return false;
+    if (Refuse()) return false;
+    rows_[static_cast<size_t>(row)][field] = text;
+    if (observer_) observer_->FieldChanged(row, field);
+    return true;
+}
+
+bool RomListModel::RemoveRow(int row) {
+    if (row < 0 || row >= Count()) return false;
+    rows_.erase(rows_.begin() + row);
+    if (observer_) observer_->RowRemoved(row);
+    return true;
+}
+
+void RomListModel::Clear() {
+    rows_.clear();
+    if (observer_) observer_->Reset();
+}
+
+}  // namespace zorvex

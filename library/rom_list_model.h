@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorvex {
+
+enum RomField : int {
+    FieldName = 0,
+    FieldSize = 1,
+    FieldFileName = 2,
+    FieldCrc = 3,
+    FieldAttributes = 4,
+    FieldScreenshot = 5,
+    FieldFileAttributes = 6,
+};
+inline constexpr int kRomFieldCount = 7;
+
+// One library or DIZavo row: seven text fields.
+struct RomEntry {
+    std::array<std::string, kRomFieldCount> fields;
+    const std::string& operator[](int field) const { return fields[static_cast<size_t>(field)]; }
+    std::string& operator[](int field) { return fields[static_cast<size_t>(field)]; }
+    bool operator==(const RomEntry&) const = default;
+};
+
+// Told about every change, so a view can follow the model.
+class RomListObserver {
+  public:
+    virtual ~RomListObserver() = default;
+    virtual void RowInserted(int row) = 0;
+    virtual void RowRemoved(int row) = 0;
+    virtual void FieldChanged(int row, int field) = 0;
+    virtual void Reset() = 0;
+};
+
+// The rows of the library list or of the DIZavo list: the only store of them.
+// Rows stay in ascending order of their Name as it was when they were inserted,
+// compared without regard to ASCII letter case, as the list control of the
+// original design keeps them; a new row goes after rows with an equal name.
+class RomListModel {
+  public:
+    int Count() const { return static_cast<int>(rows_.size()); }
+    const RomEntry& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
+    const std::vector<RomEntry>& Rows() const { return rows_; }
+
+    // Inserts a row with this Name at its sorted place; the index, or -1 when refused.
+    int InsertRow(const std::string& name);
+    // Sets field 1..6 of a row (field 0 too, without moving the row); false when refused.
+    bool SetField(int row, int field, const std::string& text);
+    bool RemoveRow(int row);
+    void Clear();
+
+    void SetObserver(RomListObserver* observer) { observer_ = observer; }
+
+    // Test seam: the n-th following insert or set (0 = the next one) is refused,
+    // as a list control refuses an item when out of memory. Negative: never.
+    void RefuseAfter(int operations) { refuseCountdown_ = operations; }
+
+  private:
+    bool Refuse();
+
+    std::vector<RomEntry> rows_;
+    RomListObserver* observer_ = nullptr;
+    int refuseCountdown_ = -1;
+};
+
+}  // namespace zorvex
