@@ -1,0 +1,184 @@
+#include "link/card_link.h"
+
+namespace zorvex {
+
+namespace {
+
+// Control register values; bits 0, 1 and 3 are inverted at the connector, so a
+// set bit asserts the line.
+constexpr uint8_t kControlIdle = 0x00;        // nothing asserted, set before reads
+constexpr uint8_t kControlWrite = 0x01;       // nStrobe: write direction
+constexpr uint8_t kControlAddrStrobe = 0x09;  // nStrobe + nSelectIn
+constexpr uint8_t kControlDataStrobe = 0x03;  // nStrobe + nAutoFd
+constexpr uint8_t kControlReadLow = 0x02;     // nAutoFd, nInit low: low nibble
+constexpr uint8_t kControlReadHigh = 0x06;    // nAutoFd, nInit high: high nibble
+constexpr uint8_t kControlReleased = 0x04;    // nothing asserted, nInit high
+constexpr uint8_t kClearEppTimeout = 0x01;    // status bit 0 is the EPP time-out flag
+constexpr uint8_t kModeRegister = 2;
+constexpr uint8_t kModeReleased = 0x00;
+constexpr uint8_t kModeSingle = 0x80;
+constexpr uint16_t kSppOnlyBase = 0x3BC;  // the monochrome adapter's port has no EPP
+
+// Status bits 3..6 carry a nibble; Busy (bit 7) and bits 0..2 do not.
+uint8_t StatusNibble(uint8_t status) {
+    return static_cast<uint8_t>((status >> 3) & 0x0F);
+}
+
+}  // namespace
+
+CardLink::CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings)
+    : io_(io), ports_(ports), clock_(clock), warnings_(warnings) {
+    // The member initialisers carry the documented defaults (no flash chip,
+    // no deep verify, 8 MiB capacity, all ports scanned, Auto transfer mode).
+    isNtPlatform = ports_.IsNtPlatform();
+    DiscoverPorts();
+    currentPortIndex = 0;
+    SelectPort(1);
+}
+
+CardLink::~CardLink() = default;
+
+void CardLink::DiscoverPorts() {
+    portTable.fill(0);
+    portCount = 0;
+    ports_.Discover(portTable, portCount);
+    portTable[0] = 0;
+    // The menu and SelectPort address ports 1..portCount while the table is
+    // indexed by LPT number. When the LPT numbers found are not exactly
+    // 1..portCount (only LPT2, or one number reported twice) every found port
+    // must still be reachable and no number may lead past the last one, so the
+    // count becomes the highest LPT number that holds a port. Gaps keep base 0,
+    // which is never accessed.
+    int32_t highest = 0;
+    for (int n = 1; n < static_cast<int>(portTable.size()); ++n) {
+        if (portTable[static_cast<size_t>(n)] != 0) highest = n;
+    }
+    portCount = highest;
+}
+
+// --- Raw cycles ----------------------------------------------------------------
+
+void CardLink::SetControl(uint8_t value) {
+    Out(controlPort, value);
+}
+
+void CardLink::SelectRegister(uint8_t reg) {
+    SetControl(kControlWrite);
+    if (sppMode) {
+        SetControl(kControlWrite);
+        Out(dataPort, reg);
+        SetControl(kControlAddrStrobe);
+        SetControl(kControlWrite);
+    } else {
+        SetControl(kControlWrite);
+        Out(eppAddressPort, reg);
+    }
+}
+
+void CardLink::WriteRegister(uint8_t reg, uint8_t value) {
+    if (sppMode) {
+        SetControl(kControlWrite);
+        Out(dataPort, reg);
+        SetControl(kControlAddrStrobe);
+        SetControl(kControlWrite);
+        WriteData(value);
+    } else {
+        SetControl(kControlWrite);
+        Out(eppAddressPort, reg);
+        SetControl(kControlWrite);
+        Out(eppDataPort, value);
+    }
+}
+
+void CardLink::WriteData(uint8_t value) {
+    if (sppMode) {
+        Out(dataPort, value);
+        SetControl(kControlDataStrobe);
+        SetControl(kControlWrite);
+    } else {
+        Out(eppDataPort, value);
+    }
+}
+
+uint8_t CardLink::ReadData() {
+    if (!sppMode) return In(eppDataPort);
+    SetControl(kControlIdle);
+    SetControl(kControlReadLow);
+    const uint8_t low = In(statusPort);
+    SetControl(kControlReadHigh);
+    const uint8_t high = In(statusPort);
+    SetControl(kControlIdle);
+    return static_cast<uint8_t>(StatusNibble(high) << 4 | StatusNibble(low));
+}
+
+// --- Card access -------------------------------------------------------------
+
+void CardLink::EngageCard() {
+    Out(statusPort, kClearEppTimeout);
+    WriteRegister(kModeRegister, kModeReleased);
+    WriteRegister(kModeRegister, kModeSingle);
+}
+
+void CardLink::ReleaseCard() {
+    WriteRegister(kModeRegister, kModeReleased);
+    SetControl(kControlReleased);
+}
+
+int CardLink::ProbeLink() {
+    EngageCard();
+    // Both echo values are written before either is read back, so a port that
+    // merely returns the last byte written cannot pass.
+    WriteRegister(1, 0x12);
+    WriteRegister(0, 0x34);
+    SelectRegister(1);
+    SetControl(kControlIdle);
+    if (ReadData() != 0x12) return 1;
+    SelectRegister(0);
+    SetControl(kControlIdle);
+    if (ReadData() != 0x34) return 1;
+    ReleaseCard();
+    return 0;
+}
+
+int CardLink::ChooseTransferMode() {
+    if (currentPortBase == 0) return 1;  // an empty table entry is never accessed
+    if (transferMode == TransferAuto) {
+        sppMode = true;
+        const bool sppWorked = ProbeLink() == 0;
+        if (dataPort == kSppOnlyBase) return sppWorked ? 0 : 1;
+        sppMode = false;
+        if (ProbeLink() == 0) return 0;  // EPP is preferred whenever both work
+        if (sppWorked) {
+            sppMode = true;
+            ReleaseCard();
+            return 0;
+        }
+        return 1;
+    }
+    sppMode = transferMode == TransferSpp;
+    return ProbeLink();
+}
+
+void CardLink::SelectPort(int n) {
+    if (n < 1 || n > portCount || n >= static_cast<int>(portTable.size())) return;
+    currentPortIndex = static_cast<uint8_t>(n);
+    currentPortBase = portTable[static_cast<size_t>(n)];
+    dataPort = currentPortBase;
+    statusPort = currentPortBase + 1u;
+    controlPort = currentPortBase + 2u;
+    eppAddressPort = currentPortBase + 3u;
+    eppDataPort = currentPortBase + 4u;
+    ChooseTransferMode();
+}
+
+// --- Shared helpers --------------------------------------------------------------
+
+RomImage CardLink::LoadRomImage(const std::string& path, int32_t& length, unsigned options) {
+    return zorvex::LoadRomImage(path, length, options, messageText);
+}
+
+void CardLink::Warn(const std::string& text) {
+    warnings_.ShowMessage(text, "Warning");
+}
+
+}  // namespace zorvex

@@ -1,0 +1,49 @@
+#include "sim/card_registers.h"
+
+namespace zorvex::sim {
+
+namespace {
+constexpr uint8_t kModeFlash = 0x02;
+constexpr uint8_t kModeAdvance = 0x01;
+}  // namespace
+
+void CardRegisters::Write(uint8_t value) {
+    if (selected_ != 3) {
+        regs_[selected_] = value;
+        return;
+    }
+    const uint8_t mode = regs_[2];
+    if (mode == 0) return;  // released: the bus is not driven
+    if (mode & kModeFlash) {
+        ++flashWrites_;
+        bus_->FlashWrite(address(), value);
+    } else {
+        ++busWrites_;
+        bus_->Write(address(), value);
+    }
+    AdvanceAddress();
+}
+
+uint8_t CardRegisters::Read() {
+    if (selected_ != 3) return regs_[selected_];
+    const uint8_t mode = regs_[2];
+    if (mode == 0) return 0xFF;
+    ++busReads_;
+    const uint8_t value = bus_->Read(address());
+    AdvanceAddress();
+    return value;
+}
+
+void CardRegisters::AdvanceAddress() {
+    if (!(regs_[2] & kModeAdvance)) return;
+    const uint16_t next = static_cast<uint16_t>(address() + 1);
+    regs_[0] = static_cast<uint8_t>(next);
+    regs_[1] = static_cast<uint8_t>(next >> 8);
+}
+
+void CardRegisters::Reset() {
+    regs_.fill(0);
+    selected_ = 0;
+}
+
+}  // namespace zorvex::sim

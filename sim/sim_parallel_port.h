@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "link/port_io.h"
+#include "sim/card_registers.h"
+
+namespace zorvex::sim {
+
+// How the simulated machine's parallel ports are set up.
+struct SimPortSetup {
+    std::vector<uint16_t> bases{0x378};  // I/O base of LPT1, LPT2, ...
+    int cardPort = 1;                    // LPT number holding the card; 0 = no card anywhere
+    bool epp = true;                     // the ports answer EPP cycles
+};
+
+// One raw port access as the program issued it.
+struct PortAccess {
+    uint16_t address = 0;
+    uint8_t value = 0;  // written, or returned by the read
+    bool write = false;
+    bool operator==(const PortAccess&) const = default;
+};
+
+// PC parallel ports with the card plugged into one of them. Everything the card
+// sees is decoded from the raw accesses alone:
+//   SPP: control 0x09 (nStrobe + nSelectIn) strobes the data byte as an address
+//        cycle, 0x03 (nStrobe + nAutoFd) as a data write; 0x02 starts a data read
+//        and shows the low nibble on status bits 3..6, 0x06 the high nibble.
+//   EPP: a write at base+3 is an address cycle, base+4 a data write or read.
+// Cycles start on the edge of their strobe, so rewriting the same control value
+// starts nothing new. A port without the card reads as an open bus (0xFF) and
+// ignores every cycle; ports set up without EPP ignore EPP cycles and read 0xFF
+// at the EPP data address.
+class SimParallelPort final : public PortIo {
+  public:
+    explicit SimParallelPort(SimPortSetup setup = {});
+    SimParallelPort(const SimParallelPort&) = delete;
+    SimParallelPort& operator=(const SimParallelPort&) = delete;
+
+    void Out(uint16_t address, uint8_t value) override;
+    uint8_t In(uint16_t address) override;
+
+    const SimPortSetup& setup() const { return setup_; }
+    // Base of the port holding the card, 0 when there is none.
+    uint16_t cardBase() const { return cardBase_; }
+    CardRegisters& card() { return card_; }
+    // Plugs a cartridge into the card (nullptr = empty slot). Not owned.
+    void SetCartridge(CartridgeBus* bus) { card_.SetBus(bus); }
+
+    // Every access is counted; recording the accesses themselves is switched on
+    // by tests that check exact cycle sequences.
+    uint64_t accessCount() const { return writeCount_ + readCount_; }
+    uint64_t writeCount() const { return writeCount_; }
+    uint64_t readCount() const { return readCount_; }
+    void ResetCounts() { writeCount_ = readCount_ = 0; }
+    void StartRecording() { recording_ = true; }
+    void StopRecording() { recording_ = false; }
+    bool recording() const { return recording_; }
+    const std::vector<PortAccess>& trace() const { return trace_; }
+    void ClearTrace() { trace_.clear(); }
+
+  private:
+    struct PortState {
+        uint16_t base = 0;
+        bool hasCard = false;
+        uint8_t data = 0;
+        uint8_t control = 0;
+        uint8_t readLatch = 0xFF;  // the byte a running SPP read presents
+    };
+    PortState* Find(uint16_t address, uint16_t& offset);
+    void WriteControl(PortState& port, uint8_t value);
+    uint8_t ReadStatus(const PortState& port) const;
+    void Record(uint16_t address, uint8_t value, bool write);
+
+    SimPortSetup setup_;
+    std::vector<PortState> ports_;
+    uint16_t cardBase_ = 0;
+    CardRegisters card_;
+    uint64_t writeCount_ = 0;
+    uint64_t readCount_ = 0;
+    bool recording_ = false;
+    std::vector<PortAccess> trace_;
+};
+
+}  // namespace zorvex::sim
