@@ -1,0 +1,248 @@
+#include "saves/savegame_operations.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/file_io.h"
+#include "saves/pack_scan.h"
+
+namespace zorvex {
+
+namespace {
+
+constexpr char kAllFiles[] = "All Files (*.*)|*.*||";
+
+const char* Caption(bool toImage) {
+    return toImage ? "SRam -> PC" : "PC -> SRam";
+}
+
+// Marks the operations as running for the lifetime of one call.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+    ~BusyScope() {
+        if (entered_) busy_ = false;
+    }
+    bool entered() const { return entered_; }
+
+  private:
+    bool& busy_;
+    bool entered_;
+};
+
+}  // namespace
+
+SavegameOperations::SavegameOperations(CardLink& link, SlotList& slots, MessageSink& messages,
+                                       FileRequester& requester, RequesterDirectories& directories,
+                                       ProgressSink& progress)
+    : link_(link),
+      slots_(slots),
+      messages_(messages),
+      requester_(requester),
+      directories_(directories),
+      progress_(progress) {}
+
+void SavegameOperations::Error(const std::string& text) {
+    messages_.ShowMessage(text, "Error");
+}
+
+bool SavegameOperations::SramToPc() {
+    return TransferAll(Direction::CardToImage);
+}
+bool SavegameOperations::PcToSram() {
+    return TransferAll(Direction::ImageToCard);
+}
+bool SavegameOperations::SlotsToPc() {
+    return TransferSelected(Direction::CardToImage);
+}
+bool SavegameOperations::PcToSlots() {
+    return TransferSelected(Direction::ImageToCard);
+}
+
+bool SavegameOperations::TransferAll(Direction direction) {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    const int opened = link_.OpenCard();
+    if (opened <= 0) {
+        Error(link_.messageText);
+        return false;
+    }
+    // The image holds 16 banks; never address one beyond it.
+    const int slots = std::min(opened, kSlotCount);
+    const bool toImage = direction == Direction::CardToImage;
+    progress_.Open();
+    progress_.SetCaption(Caption(toImage));
+    progress_.SetRange(0, slots - 1);
+    link_.cancelRequested = false;
+    bool cancelled = false;
+    for (int slot = 0; slot < slots; ++slot) {
+        progress_.PumpMessages();
+        progress_.SetPos(slot);
+        if (toImage)
+            link_.ReadSramBank(slot);
+        else
+            link_.WriteSramBank(slot);
+        if (link_.cancelRequested) {
+            cancelled = true;
+            break;
+        }
+    }
+    progress_.Close();
+    return !cancelled;
+}
+
+bool SavegameOperations::TransferSelected(Direction direction) {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    const int slots = link_.OpenCard();
+    if (slots <= 0) {
+        Error(link_.messageText);
+        return false;
+    }
+    const std::vector<int> rows = slots_.SelectedRows();
+    if (rows.empty()) {
+        Error("You must select at least 1 Slot !!");
+        return false;
+    }
+    const bool toImage = direction == Direction::CardToImage;
+    progress_.Open();
+    progress_.SetCaption(Caption(toImage));
+    // One step per row: the range 0..m is never empty (a single row would make
+    // 0..m-1 empty) and the bar ends exactly at its top after the last row.
+    const int total = static_cast<int>(rows.size());
+    progress_.SetRange(0, total);
+    progress_.SetPos(0);
+    link_.cancelRequested = false;
+    bool allWritten = true;
+    int done = 0;
+    for (int row : rows) {
+        if (row < slots && row < kSlotCount) {
+            if (toImage)
+                link_.ReadSramBank(row);
+            else
+                link_.WriteSramBank(row);
+        } else {
+            Error(Format("Can't write Slot %d (Card has only %d Slots)", row, slots));
+            allWritten = false;
+        }
+        progress_.PumpMessages();
+        progress_.SetPos(++done);
+    }
+    progress_.Close();
+    return allWritten;
+}
+
+std::string SavegameOperations::AskPath(FileRequest::Kind kind, const char* title) {
+    FileRequest request;
+    request.kind = kind;
+    request.title = title;
+    request.filter = kAllFiles;
+    request.mustExist = kind == FileRequest::Kind::Open;
+    auto chosen = AskFiles(requester_, request, directories_);
+    return chosen.empty() ? std::string() : chosen.front();
+}
+
+bool SavegameOperations::NameRows(int first, int count, const std::string& path) {
+    for (int row = first; row < first + count; ++row) {
+        if (!slots_.SetItem(row, SlotColumnFileName, path)) {
+            Error(Format("Error at SetItem(%d)", row));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SavegameOperations::LoadIntoImage(const char* title, int startSlot) {
+    const std::string path = AskPath(FileRequest::Kind::Open, title);
+    if (path.empty()) return false;
+    const int32_t maximum = (kSlotCount - startSlot) * kSlotSize;
+    int32_t length = maximum;
+    RomImage image = link_.LoadRomImage(path, length, LoadFromZip | LoadSaveData | LoadUpToSize);
+    if (!image) {
+        Error(link_.messageText);
+        return false;
+    }
+    // The loader reads at most the maximum; clamp anyway so a misbehaving
+    // loader can never write past the image.
+    const int32_t count = std::clamp<int32_t>(std::min(length, image.length()), 0, maximum);
+    std::memcpy(link_.sramImage.data() + startSlot * kSlotSize, image.data(),
+                static_cast<size_t>(count));
+    image.Release();
+    return NameRows(startSlot, (count + kSlotSize - 1) / kSlotSize, path);
+}
+
+bool SavegameOperations::SaveFromImage(const char* title, int startSlot, int slotCount) {
+    const std::string path = AskPath(FileRequest::Kind::Save, title);
+    if (path.empty()) return false;
+    // WriteWholeFile replaces the target only once every byte is written, so
+    // a failed save keeps an existing file of that name intact.
+    if (!WriteWholeFile(path, link_.sramImage.data() + startSlot * kSlotSize,
+                        static_cast<size_t>(slotCount) * kSlotSize, false, messages_))
+        return false;
+    return NameRows(startSlot, slotCount, path);
+}
+
+bool SavegameOperations::LoadSram() {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    return LoadIntoImage("Load SRam", 0);
+}
+
+bool SavegameOperations::SaveSram() {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    return SaveFromImage("Save SRam", 0, kSlotCount);
+}
+
+bool SavegameOperations::LoadSlots() {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    const std::vector<int> rows = slots_.SelectedRows();
+    if (rows.empty()) {
+        Error("You must select a Start Slot !!");
+        return false;
+    }
+    if (rows.size() > 1) {
+        Error("You must not select multible Slots !!");
+        return false;
+    }
+    return LoadIntoImage("Load Slot(s)", rows.front());
+}
+
+bool SavegameOperations::SaveSlots() {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    const std::vector<int> rows = slots_.SelectedRows();
+    if (rows.empty()) {
+        Error("You must select at least 1 Slot !!");
+        return false;
+    }
+    for (size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i] != rows[i - 1] + 1) {
+            Error("You must not select splitted Slots !!");
+            return false;
+        }
+    }
+    return SaveFromImage("Save Slot(s)", rows.front(), static_cast<int>(rows.size()));
+}
+
+bool SavegameOperations::ScanRomCommand() {
+    BusyScope scope(busy_);
+    if (!scope.entered()) return false;
+    if (!ScanPack(link_)) {
+        Error(link_.messageText);
+        return false;
+    }
+    const int count = std::min<int>(link_.slotNameCount, kSlotCount);
+    for (int row = 0; row < count; ++row) {
+        const auto& name = link_.slotNames[static_cast<size_t>(row)];
+        if (!slots_.SetItem(row, SlotColumnGame,
+                            std::string(name.data(), strnlen(name.data(), name.size())))) {
+            Error(Format("Error at SetItem(%d)", row));
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace zorvex

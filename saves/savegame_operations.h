@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/file_requester.h"
+#include "common/message_sink.h"
+#include "common/progress_sink.h"
+#include "link/card_link.h"
+#include "saves/slot_list.h"
+
+namespace zorvex {
+
+// The operations of the Savegame Manager, without any widget: they move save
+// RAM between the card, link.sramImage and raw files, and write what they did
+// into the slot list. Everything runs on the user-interface thread; the card
+// loops pump the progress window between slots so that its Cancel can set
+// link.cancelRequested.
+//
+// Each operation returns true when it ran to the end without showing a
+// message and without being cancelled.
+class SavegameOperations {
+  public:
+    SavegameOperations(CardLink& link, SlotList& slots, MessageSink& messages,
+                       FileRequester& requester, RequesterDirectories& directories,
+                       ProgressSink& progress);
+
+    bool SramToPc();   // card, all slots -> image
+    bool PcToSram();   // image -> card, all slots
+    bool SlotsToPc();  // card -> image, selected slots
+    bool PcToSlots();  // image -> card, selected slots
+    bool LoadSram();   // file -> image from slot 0
+    bool SaveSram();   // whole image -> file
+    bool LoadSlots();  // file -> image from the selected slot
+    bool SaveSlots();  // selected consecutive slots -> file
+    bool ScanRomCommand();
+
+    // True while an operation runs. A request arriving then (through the
+    // messages pumped by a card loop) is refused, so that no second card or
+    // file operation starts inside a running one.
+    bool busy() const { return busy_; }
+
+  private:
+    enum class Direction { CardToImage, ImageToCard };
+    bool TransferAll(Direction direction);
+    bool TransferSelected(Direction direction);
+    bool LoadIntoImage(const char* title, int startSlot);
+    bool SaveFromImage(const char* title, int startSlot, int slotCount);
+    std::string AskPath(FileRequest::Kind kind, const char* title);
+    bool NameRows(int first, int count, const std::string& path);
+    void Error(const std::string& text);
+
+    CardLink& link_;
+    SlotList& slots_;
+    MessageSink& messages_;
+    FileRequester& requester_;
+    RequesterDirectories& directories_;
+    ProgressSink& progress_;
+    bool busy_ = false;
+};
+
+}  // namespace zorvex
