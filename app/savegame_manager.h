@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDialog>
+#include <map>
+#include <memory>
+
+#include "app/progress_dialog.h"
+#include "app/ui_prompts.h"
+#include "common/file_requester.h"
+#include "link/card_link.h"
+#include "saves/savegame_operations.h"
+#include "saves/slot_list.h"
+
+class QPushButton;
+class QTableWidget;
+
+namespace zorvex::app {
+
+inline constexpr int kSavegameManagerTemplate = 146;
+inline constexpr int kIdSramToPc = 1000;
+inline constexpr int kIdPcToSram = 1030;
+inline constexpr int kIdLoadSram = 1031;
+inline constexpr int kIdSaveSram = 1032;
+inline constexpr int kIdLoadSlots = 1033;
+inline constexpr int kIdSaveSlots = 1034;
+inline constexpr int kIdSlotList = 1035;
+inline constexpr int kIdScanRom = 1036;
+inline constexpr int kIdSlotsToPc = 1037;
+inline constexpr int kIdPcToSlots = 1038;
+inline constexpr int kIdSavegameExit = 2;
+
+// The modal Savegame Manager: sixteen slot rows and the buttons that move save
+// RAM between the card, the link's save-RAM image and files. The object lives
+// for one opening; its list texts go with it, the image stays in the link.
+//
+// The progress windows of the card loops are owned by the main window, so the
+// dialog locks its own controls while an operation runs.
+class SavegameManager final : public QDialog, private SlotListObserver {
+    Q_OBJECT
+  public:
+    // `mainWindow` is the parent and the owner of the progress window;
+    // `directories` are the main window's own and are updated by the requesters.
+    SavegameManager(CardLink& link, UiPrompts& prompts, RequesterDirectories& directories,
+                    QWidget* mainWindow);
+    ~SavegameManager() override;
+
+    QTableWidget* slotList() const { return list_; }
+    QPushButton* button(int controlId) const;
+    SlotList& slotState() { return slots_; }
+    ProgressDialog& progress() { return *progress_; }
+    bool busy() const { return operations_->busy(); }
+
+  public slots:
+    void accept() override;  // Return: closes unless the slot list has the focus
+    void reject() override;  // Escape, close box and "E&xit"
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void ItemChanged(int row, int column) override;
+    void BuildList();
+    QPushButton* AddButton(int controlId, const char* label);
+    void SyncSelection();
+    void Run(bool (SavegameOperations::*operation)());
+    void SetLocked(bool locked);
+
+    CardLink& link_;
+    SlotList slots_;
+    OwnedMessageSink messages_;
+    OwnedFileRequester requester_;
+    std::unique_ptr<ProgressDialog> progress_;
+    std::unique_ptr<SavegameOperations> operations_;
+    QTableWidget* list_ = nullptr;
+    std::map<int, QPushButton*> buttons_;
+};
+
+// Runs the manager modally through the prompts seam; the dialog's result.
+int RunSavegameManager(CardLink& link, UiPrompts& prompts, RequesterDirectories& directories,
+                       QWidget* mainWindow);
+
+}  // namespace zorvex::app
