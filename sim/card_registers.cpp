@@ -36,9 +36,10 @@ uint8_t CardRegisters::Read() {
 
 void CardRegisters::AdvanceAddress() {
     if (!(regs_[2] & kModeAdvance)) return;
-    const uint16_t next = static_cast<uint16_t>(address() + 1);
-    regs_[0] = static_cast<uint8_t>(next);
-    regs_[1] = static_cast<uint8_t>(next >> 8);
+    // Only the low address byte counts: a block never crosses a 256-byte page,
+    // and the 4M page program relies on register 1 still holding the page's
+    // high byte after a full page has been streamed.
+    ++regs_[0];
 }
 
 void CardRegisters::Reset() {
