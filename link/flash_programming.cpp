@@ -1,0 +1,160 @@
+#include <cstdio>
+
+#include "link/card_link.h"
+
+namespace zorvex {
+
+namespace {
+
+constexpr uint8_t kRegAddressLow = 0;
+constexpr uint8_t kRegAddressHigh = 1;
+constexpr uint8_t kRegMode = 2;
+constexpr uint8_t kRegData = 3;
+constexpr uint8_t kModeSingle = 0x80;
+constexpr uint8_t kModeBlockRead = 0x81;
+constexpr uint8_t kModeFlashWrite = 0x82;
+constexpr uint8_t kModeBlockFlashWrite = 0x83;
+constexpr uint8_t kControlRead = 0x00;
+constexpr uint8_t kControlWrite = 0x01;
+
+constexpr int kAttempts4M = 16;
+constexpr int kAttempts16M = 3;
+constexpr int kPageSize4M = 256;
+constexpr int kPageSize16M = 128;
+constexpr int kBuffer64M = 32;
+constexpr int kBanksPerBlock64M = 8;
+constexpr uint32_t kBufferBusyReads = 0x80000;
+
+// High address byte of a 256-byte page of a bank: bank 0 is reached at
+// 0x0000-0x3FFF, every other bank through the window at 0x4000.
+uint8_t PageHigh(int bank, int page) {
+    return static_cast<uint8_t>(bank != 0 ? page | 0x40 : page);
+}
+
+}  // namespace
+
+// Reads `count` bytes in block mode from the address already in registers 0/1
+// and compares them with `expected`, stopping at the first difference.
+// Returns the index of the difference or -1.
+static int CompareBlock(CardLink& link, const uint8_t* expected, int count) {
+    link.WriteRegister(kRegMode, kModeBlockRead);
+    link.SelectRegister(kRegData);
+    link.SetControl(kControlRead);
+    for (int i = 0; i < count; ++i) {
+        if (link.ReadData() != expected[i]) return i;
+    }
+    return -1;
+}
+
+uint8_t CardLink::WriteBank(int bank) {
+    const uint8_t bankLow = static_cast<uint8_t>(bank & 0xFF);
+    switch (flashType) {
+        case Flash4M: {
+            for (int p = 0; p < kRomBankSize / kPageSize4M; ++p) {
+                const uint8_t* page = bankSource + p * kPageSize4M;
+                for (int attempt = 1;; ++attempt) {
+                    BankedCommand(0x5555, 0xAA);
+                    BankedCommand(0x2AAA, 0x55);
+                    BankedCommand(0x5555, 0xA0);
+                    BusWrite(0x2000, bankLow);
+                    WriteRegister(kRegAddressHigh, PageHigh(bank, p));
+                    WriteRegister(kRegAddressLow, 0x00);
+                    WriteRegister(kRegMode, kModeBlockFlashWrite);
+                    SelectRegister(kRegData);
+                    for (int i = 0; i < kPageSize4M; ++i) WriteData(page[i]);
+                    WriteRegister(kRegMode, kModeSingle);
+                    // The card keeps register 1 across the page, so only the low
+                    // byte moves to the page's last byte for the toggle poll.
+                    WriteRegister(kRegAddressLow, 0xFF);
+                    TogglePoll();  // the read-back decides, not the time-out
+                    WriteRegister(kRegAddressLow, 0x00);
+                    if (CompareBlock(*this, page, kPageSize4M) < 0) break;
+                    if (attempt == kAttempts4M) return 0xFF;
+                }
+            }
+            return 0;
+        }
+        case Flash16M: {
+            for (int h = 0; h < kRomBankSize / 256; ++h) {
+                for (int half = 0; half < 2; ++half) {
+                    const uint8_t lo = static_cast<uint8_t>(half * kPageSize16M);
+                    const uint8_t* page = bankSource + h * 256 + lo;
+                    for (int attempt = 1;; ++attempt) {
+                        DoubledCommand(0x5555, 0xAA);
+                        DoubledCommand(0x2AAA, 0x55);
+                        DoubledCommand(0x5555, 0xA0);
+                        BusWrite(0x2000, bankLow);
+                        WriteRegister(kRegAddressHigh, PageHigh(bank, h));
+                        WriteRegister(kRegAddressLow, lo);
+                        WriteRegister(kRegMode, kModeBlockFlashWrite);
+                        SelectRegister(kRegData);
+                        for (int i = 0; i < kPageSize16M; ++i) WriteData(page[i]);
+                        WriteRegister(kRegMode, kModeSingle);
+                        clock().Sleep(1);
+                        // A status failure has shown its box; the page is not retried.
+                        if (StatusPoll16M() != 0) return 0xFF;
+                        Reset16M();
+                        BusWrite(0x2000, bankLow);
+                        WriteRegister(kRegAddressHigh, PageHigh(bank, h));
+                        WriteRegister(kRegAddressLow, lo);
+                        if (CompareBlock(*this, page, kPageSize16M) < 0) break;
+                        if (attempt == kAttempts16M) return 0xFF;
+                    }
+                }
+            }
+            Reset16M();
+            return 0;
+        }
+        case Flash64M: {
+            const uint32_t base = static_cast<uint32_t>(bank) * kRomBankSize;
+            if (bank % kBanksPerBlock64M == 0 && EraseBlock64M(base) != 0) return 0xFF;
+            for (int off = 0; off < kRomBankSize; off += kBuffer64M) {
+                LinearCommand(base + static_cast<uint32_t>(off), 0xE8);
+                WriteRegister(kRegMode, kModeFlashWrite);
+                SelectRegister(kRegData);
+                SetControl(kControlRead);
+                uint8_t s = ReadData();  // extended status: bit 7 = buffer free
+                for (uint32_t busyReads = 1; !(s & 0x80); ++busyReads) {
+                    if (busyReads >= kBufferBusyReads) return 0xFF;
+                    SetControl(kControlWrite);
+                    WriteData(0xE8);
+                    SetControl(kControlRead);
+                    s = ReadData();
+                }
+                WriteData(kBuffer64M - 1);
+                WriteRegister(kRegMode, kModeBlockFlashWrite);
+                SelectRegister(kRegData);
+                for (int i = 0; i < kBuffer64M; ++i) WriteData(bankSource[off + i]);
+                WriteData(0xD0);  // confirm; the next buffer waits for the chip
+            }
+            if (WaitReady64M() != 0) return 0xFF;
+            if (ReadStatus64M() != 0x80) return 0xFF;
+            LinearCommand(0, 0xFF);
+            SetControl(kControlRead);
+            return VerifyBank(bank);
+        }
+        default:
+            return 0xFF;
+    }
+}
+
+uint8_t CardLink::VerifyBank(int bank) {
+    BusWrite(0x3000, static_cast<uint8_t>(bank >> 8));
+    BusWrite(0x2000, static_cast<uint8_t>(bank & 0xFF));
+    for (int k = 0; k < kRomBankSize / 256; ++k) {
+        WriteRegister(kRegAddressHigh, PageHigh(bank, k));
+        WriteRegister(kRegAddressLow, 0x00);
+        const int diff = CompareBlock(*this, bankSource + k * 256, 256);
+        if (diff >= 0) {
+            char text[64];
+            std::snprintf(text, sizeof text, "error at %lx!",
+                          static_cast<unsigned long>(bank) * kRomBankSize + k * 0x100ul +
+                              static_cast<unsigned long>(diff));
+            messageText = text;
+            return 0xFF;
+        }
+    }
+    return 0;
+}
+
+}  // namespace zorvex

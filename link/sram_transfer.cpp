@@ -1,0 +1,72 @@
+#include "link/card_link.h"
+
+namespace zorvex {
+
+namespace {
+constexpr uint8_t kRegAddressLow = 0;
+constexpr uint8_t kRegAddressHigh = 1;
+constexpr uint8_t kRegMode = 2;
+constexpr uint8_t kRegData = 3;
+constexpr uint8_t kModeSingle = 0x80;
+constexpr uint8_t kModeBlock = 0x81;
+constexpr uint8_t kControlRead = 0x00;
+constexpr uint8_t kControlWrite = 0x01;
+constexpr int kBlocksPerBank = kSramBankSize / 256;
+constexpr int kSramBanks = kSramImageSize / kSramBankSize;
+}  // namespace
+
+void CardLink::EnableSram() {
+    EngageCard();
+    SetBusAddress(0x0000);
+    WriteHere(0x0A);
+    WriteHere(0xC0);
+    SetBusAddress(0xA000);
+    WriteHere(0xA0);
+    SetBusAddress(0xA100);
+    WriteHere(0xC0);
+    SetBusAddress(0x0000);
+    WriteHere(0x0A);
+}
+
+void CardLink::SelectRamBank(uint8_t bank) {
+    SetBusAddress(0x4000);
+    WriteHere(bank);
+}
+
+// The bank index also addresses sramImage, which holds 16 banks; a larger
+// index would run past it, so it wraps like the card's own bank register.
+static size_t SramOffset(int bank) {
+    return static_cast<size_t>(bank & (kSramBanks - 1)) * kSramBankSize;
+}
+
+void CardLink::ReadSramBank(int bank) {
+    EnableSram();
+    SelectRamBank(static_cast<uint8_t>(bank));
+    uint8_t* out = sramImage.data() + SramOffset(bank);
+    for (int k = 0; k < kBlocksPerBank; ++k) {
+        WriteRegister(kRegAddressHigh, static_cast<uint8_t>(0xA0 + k));
+        WriteRegister(kRegAddressLow, 0x00);
+        WriteRegister(kRegMode, kModeBlock);
+        SelectRegister(kRegData);
+        SetControl(kControlRead);
+        for (int i = 0; i < 256; ++i) *out++ = ReadData();
+        WriteRegister(kRegMode, kModeSingle);
+    }
+}
+
+void CardLink::WriteSramBank(int bank) {
+    EnableSram();
+    SelectRamBank(static_cast<uint8_t>(bank));
+    const uint8_t* in = sramImage.data() + SramOffset(bank);
+    for (int k = 0; k < kBlocksPerBank; ++k) {
+        WriteRegister(kRegAddressHigh, static_cast<uint8_t>(0xA0 + k));
+        WriteRegister(kRegAddressLow, 0x00);
+        WriteRegister(kRegMode, kModeBlock);
+        SelectRegister(kRegData);
+        SetControl(kControlWrite);
+        for (int i = 0; i < 256; ++i) WriteData(*in++);
+        WriteRegister(kRegMode, kModeSingle);
+    }
+}
+
+}  // namespace zorvex

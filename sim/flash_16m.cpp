@@ -1,0 +1,144 @@
+#include "sim/flash_16m.h"
+
+namespace zorvex::sim {
+
+namespace {
+constexpr uint32_t kWordMask = 0x7FFF;  // word address bits the chip compares
+constexpr uint32_t kPageSize = 128;
+constexpr uint8_t kReady = 0x80;
+constexpr uint8_t kEraseFailed = 0x20;
+constexpr uint8_t kProgramFailed = 0x10;
+}  // namespace
+
+Flash16MChip::Flash16MChip() : FlashChip(*FindChip(16)) {}
+
+void Flash16MChip::PowerOn() {
+    FlashChip::PowerOn();
+    Reset();
+}
+
+void Flash16MChip::Reset() {
+    mode_ = Mode::Array;
+    unlock_ = 0;
+    eraseSetup_ = false;
+    status_ = kReady;
+    pendingFail_ = 0;
+    SetArrayMode(true);
+}
+
+void Flash16MChip::WriteCycle(uint32_t linear, uint8_t value) {
+    if (busy()) return;  // an embedded operation ignores the bus
+    if (mode_ == Mode::PageLoad) {
+        if (!pageStarted_) {
+            pageStarted_ = true;
+            pageBase_ = linear & ~(kPageSize - 1);
+        }
+        page_[linear & (kPageSize - 1)] = value;
+        loaded_[linear & (kPageSize - 1)] = true;
+        return;
+    }
+    const uint32_t word = (linear >> 1) & kWordMask;
+    switch (unlock_) {
+        case 0:
+            if (word == 0x5555 && value == 0xAA) {
+                unlock_ = 1;
+            } else if (value == 0xF0) {
+                Reset();
+            }
+            break;
+        case 1:
+            unlock_ = (word == 0x2AAA && value == 0x55) ? 2 : 0;
+            if (unlock_ == 0) eraseSetup_ = false;
+            break;
+        default:
+            unlock_ = 0;
+            if (word == 0x5555) {
+                Unlocked(value);
+            } else {
+                eraseSetup_ = false;
+            }
+            break;
+    }
+}
+
+void Flash16MChip::Unlocked(uint8_t command) {
+    const bool afterErase = eraseSetup_;
+    eraseSetup_ = false;
+    switch (command) {
+        case 0x80:
+            eraseSetup_ = true;
+            break;
+        case 0x90:
+            mode_ = Mode::Id;
+            SetArrayMode(false);
+            break;
+        case 0xF0:
+            Reset();
+            break;
+        case 0xA0:
+            mode_ = Mode::PageLoad;
+            pageStarted_ = false;
+            loaded_.fill(false);
+            SetArrayMode(false);
+            break;
+        case 0x10:
+            if (!afterErase) break;
+            ++stats_.chipErases;
+            pendingFail_ = 0;
+            if (HookFailErase(0)) {
+                pendingFail_ = kEraseFailed;
+            } else {
+                EraseRange(0, size());
+            }
+            mode_ = Mode::Status;
+            status_ = 0;
+            SetArrayMode(false);
+            StartBusy(busyReads_.chipErase);
+            break;
+        default:
+            break;
+    }
+}
+
+void Flash16MChip::StartPageProgram() {
+    ++stats_.programs;
+    pendingFail_ = 0;
+    if (HookFailProgram(pageBase_)) {
+        pendingFail_ = kProgramFailed;
+    } else {
+        for (uint32_t i = 0; i < kPageSize; ++i) {
+            if (loaded_[i] && !Program(pageBase_ + i, page_[i])) pendingFail_ = kProgramFailed;
+        }
+    }
+    mode_ = Mode::Status;
+    status_ = 0;
+    StartBusy(busyReads_.program);
+}
+
+uint8_t Flash16MChip::ReadSlow(uint32_t linear) {
+    if (mode_ == Mode::PageLoad) {
+        // The load window closes with the first read after the last byte.
+        if (!pageStarted_) {
+            Reset();
+        } else {
+            StartPageProgram();
+        }
+    }
+    switch (mode_) {
+        case Mode::Status:
+            if (ObserveBusy()) return StatusValue(0);
+            if (status_ == 0) status_ = static_cast<uint8_t>(kReady | pendingFail_);
+            return StatusValue(status_);
+        case Mode::Id: {
+            if (linear & 1) return 0x00;  // the high byte of each id word
+            const uint32_t word = (linear >> 1) & 0xFF;
+            if (word == 0) return info().manufacturer;
+            if (word == 1) return info().device;
+            return 0x00;
+        }
+        default:
+            return ArrayRead(linear);
+    }
+}
+
+}  // namespace zorvex::sim

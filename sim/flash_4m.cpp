@@ -1,0 +1,142 @@
+#include "sim/flash_4m.h"
+
+namespace zorvex::sim {
+
+namespace {
+constexpr uint32_t kCommandMask = 0x7FFF;  // address bits the chip compares
+constexpr uint32_t kPageSize = 256;
+}  // namespace
+
+Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4)) {}
+
+void Flash4MChip::PowerOn() {
+    FlashChip::PowerOn();
+    mode_ = Mode::Array;
+    unlock_ = 0;
+    eraseSetup_ = false;
+    pageStarted_ = false;
+}
+
+void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
+    if (mode_ == Mode::Busy) return;  // an embedded operation ignores the bus
+    if (mode_ == Mode::PageLoad) {
+        // Every write until the load ends lands in the page of the first one.
+        if (!pageStarted_) {
+            pageStarted_ = true;
+            pageBase_ = linear & ~(kPageSize - 1);
+        }
+        page_[linear & (kPageSize - 1)] = value;
+        loaded_[linear & (kPageSize - 1)] = true;
+        lastLoaded_ = value;
+        return;
+    }
+    const uint32_t a = linear & kCommandMask;
+    switch (unlock_) {
+        case 0:
+            if (a == 0x5555 && value == 0xAA) {
+                unlock_ = 1;
+            } else if (value == 0xF0) {
+                mode_ = Mode::Array;
+                SetArrayMode(true);
+            }
+            break;
+        case 1:
+            unlock_ = (a == 0x2AAA && value == 0x55) ? 2 : 0;
+            if (unlock_ == 0) eraseSetup_ = false;
+            break;
+        default:
+            unlock_ = 0;
+            if (a == 0x5555) {
+                Unlocked(value);
+            } else {
+                eraseSetup_ = false;
+            }
+            break;
+    }
+}
+
+void Flash4MChip::Unlocked(uint8_t command) {
+    const bool afterErase = eraseSetup_;
+    eraseSetup_ = false;
+    switch (command) {
+        case 0x80:
+            eraseSetup_ = true;
+            break;
+        case 0x60:
+            if (afterErase) {
+                mode_ = Mode::ProductId;
+                SetArrayMode(false);
+            }
+            break;
+        case 0xF0:
+            mode_ = Mode::Array;
+            SetArrayMode(true);
+            break;
+        case 0xA0:
+            if (afterErase) break;
+            afterBusy_ = mode_ == Mode::ProductId ? Mode::ProductId : Mode::Array;
+            mode_ = Mode::PageLoad;
+            pageStarted_ = false;
+            loaded_.fill(false);
+            SetArrayMode(false);
+            break;
+        case 0x10:
+            if (!afterErase) break;
+            if (!HookFailErase(0)) {
+                EraseRange(0, size());
+            }
+            ++stats_.chipErases;
+            toggle_ = 0;
+            lastLoaded_ = 0xFF;
+            afterBusy_ = Mode::Array;
+            mode_ = Mode::Busy;
+            SetArrayMode(false);
+            StartBusy(busyReads_.chipErase);
+            break;
+        default:
+            break;
+    }
+}
+
+void Flash4MChip::StartPageProgram() {
+    ++stats_.programs;
+    toggle_ = 0;
+    if (!HookFailProgram(pageBase_)) {
+        // This chip clears the whole page before programming the loaded bytes,
+        // so bytes not loaded come out erased.
+        EraseRange(pageBase_, kPageSize);
+        for (uint32_t i = 0; i < kPageSize; ++i) {
+            if (loaded_[i]) Program(pageBase_ + i, page_[i]);
+        }
+    }
+    mode_ = Mode::Busy;
+    StartBusy(busyReads_.program);
+}
+
+uint8_t Flash4MChip::ReadSlow(uint32_t linear) {
+    if (mode_ == Mode::PageLoad) {
+        // The load window closes with the first read after the last byte.
+        if (!pageStarted_) {
+            mode_ = afterBusy_;
+            SetArrayMode(mode_ == Mode::Array);
+        } else {
+            StartPageProgram();
+        }
+    }
+    if (mode_ == Mode::Busy) {
+        if (ObserveBusy()) {
+            // DQ6 toggles on every read; DQ7 shows the complement of the last
+            // byte written (data polling).
+            toggle_ ^= 0x40;
+            return StatusValue(static_cast<uint8_t>(toggle_ | (~lastLoaded_ & 0x80)));
+        }
+        mode_ = afterBusy_;
+        SetArrayMode(mode_ == Mode::Array);
+    }
+    if (mode_ == Mode::ProductId) {
+        return (linear & 1) ? info().device : info().manufacturer;
+    }
+    return ArrayRead(linear);
+}
+
+}  // namespace zorvex::sim
