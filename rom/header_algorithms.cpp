@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "rom/byte_sum.h"
 #include "rom/rom_image.h"
 
 namespace zorvex {
@@ -37,34 +38,6 @@ uint8_t HeaderChecksum(const uint8_t* image) {
     for (int i = 0x104; i <= 0x14C; ++i) x = static_cast<uint8_t>(x + image[i]);
     return static_cast<uint8_t>(256 - x);
 }
-
-namespace {
-
-// Plain byte sum over 8-byte words, so that it keeps pace with the CRC over
-// the same buffer: each word adds its bytes pairwise into four 16-bit lanes.
-uint64_t ByteSum(const uint8_t* data, size_t length) {
-    uint64_t total = 0;
-    size_t i = 0;
-    constexpr uint64_t kLow = 0x00FF00FF00FF00FFull;
-    while (length - i >= 8) {
-        size_t words = (length - i) / 8;
-        // 128 words per block keep each lane below 128 * 2 * 255 < 65536.
-        if (words > 128) words = 128;
-        uint64_t lanes = 0;
-        for (size_t w = 0; w < words; ++w, i += 8) {
-            uint64_t v;
-            std::memcpy(&v, data + i, 8);
-            lanes += (v & kLow) + ((v >> 8) & kLow);
-        }
-        // Fold the four 16-bit lanes.
-        lanes = (lanes & 0x0000FFFF0000FFFFull) + ((lanes >> 16) & 0x0000FFFF0000FFFFull);
-        total += (lanes & 0xFFFFFFFFull) + (lanes >> 32);
-    }
-    for (; i < length; ++i) total += data[i];
-    return total;
-}
-
-}  // namespace
 
 uint16_t GlobalChecksum(const uint8_t* image, size_t length) {
     uint64_t sum = ByteSum(image, length);

@@ -1,15 +1,11 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unzip.h>
 
-#include <cerrno>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "common/file_io.h"
+#include "rom/plain_rom_file.h"
 #include "rom/rom_image.h"
 
 namespace zorvex {
@@ -64,46 +60,10 @@ bool Allocate(std::vector<uint8_t>& buffer, int64_t length, uint8_t fill = 0) {
     return true;
 }
 
-// Reads until count bytes arrived or the file ends; -1 on a read error.
-int64_t ReadFully(int fd, uint8_t* to, int64_t count) {
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t n = ::read(fd, to + done, static_cast<size_t>(count - done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        done += n;
-    }
-    return done;
-}
-
-class FdCloser {
-  public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() { ::close(fd_); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-  private:
-    int fd_;
-};
-
 RomImage LoadPlainFile(const std::string& path, int32_t& length, unsigned options,
                        std::string& messageText) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        messageText = Format("Can't open %s", path.c_str());
-        return {};
-    }
-    FdCloser closer(fd);
-    struct stat st {};
-    // A directory cannot be opened as a file where the program came from either.
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        messageText = Format("Can't open %s", path.c_str());
-        return {};
-    }
+    PlainRomFile file;
+    if (!file.Open(path, messageText)) return {};
     const std::string allocFailure = Format("Can't alloc Memory for %s", path.c_str());
 
     std::vector<uint8_t> buffer;
@@ -112,7 +72,7 @@ RomImage LoadPlainFile(const std::string& path, int32_t& length, unsigned option
             messageText = allocFailure;
             return {};
         }
-        int64_t got = ReadFully(fd, buffer.data(), length);
+        int64_t got = file.Read(buffer.data(), length);
         if (got <= 0) {
             messageText = allocFailure;
             return {};
@@ -122,14 +82,14 @@ RomImage LoadPlainFile(const std::string& path, int32_t& length, unsigned option
         return RomImage(std::move(buffer));
     }
 
-    const int64_t fileLength = static_cast<int64_t>(st.st_size);
+    const int64_t fileLength = file.size();
     int64_t bufferLength = fileLength;
     if (options & LoadPadTo32K) bufferLength = (fileLength + kPadUnit - 1) / kPadUnit * kPadUnit;
     if (!Allocate(buffer, bufferLength, kPadFill)) {
         messageText = allocFailure;
         return {};
     }
-    if (ReadFully(fd, buffer.data(), fileLength) != fileLength) {
+    if (file.Read(buffer.data(), fileLength) != fileLength) {
         messageText = allocFailure;
         return {};
     }
@@ -167,19 +127,17 @@ class Archive {
 // for that record never looks at offset 0, so it cannot open such a file; it
 // is still an archive without a ROM, not an unreadable one.
 bool IsEmptyArchive(const std::string& path) {
-    constexpr size_t kEndRecord = 22;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    FdCloser closer(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 22 ||
-        st.st_size > static_cast<off_t>(kEndRecord + 0xFFFF))
+    constexpr int64_t kEndRecord = 22;
+    PlainRomFile file;
+    std::string ignored;
+    if (!file.Open(path, ignored) || !file.regular() || file.size() < kEndRecord ||
+        file.size() > kEndRecord + 0xFFFF)
         return false;
     uint8_t record[kEndRecord];
-    if (ReadFully(fd, record, kEndRecord) != static_cast<int64_t>(kEndRecord)) return false;
+    if (file.Read(record, kEndRecord) != kEndRecord) return false;
     auto le16 = [&](int at) { return record[at] | record[at + 1] << 8; };
     return record[0] == 'P' && record[1] == 'K' && record[2] == 5 && record[3] == 6 &&
-           le16(8) == 0 && le16(10) == 0 && static_cast<off_t>(kEndRecord) + le16(20) == st.st_size;
+           le16(8) == 0 && le16(10) == 0 && kEndRecord + le16(20) == file.size();
 }
 
 RomImage LoadArchiveMember(const std::string& path, int32_t& length, unsigned options,
@@ -281,9 +239,13 @@ RomImage LoadArchiveMember(const std::string& path, int32_t& length, unsigned op
 
 }  // namespace
 
+bool IsZipPath(const std::string& path) {
+    return SameIgnoringCase(SplitPath(path).ext, ".zip");
+}
+
 RomImage LoadRomImage(const std::string& path, int32_t& length, unsigned options,
                       std::string& messageText) {
-    if ((options & LoadFromZip) && SameIgnoringCase(SplitPath(path).ext, ".zip"))
+    if ((options & LoadFromZip) && IsZipPath(path))
         return LoadArchiveMember(path, length, options, messageText);
     return LoadPlainFile(path, length, options, messageText);
 }

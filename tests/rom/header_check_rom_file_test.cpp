@@ -117,6 +117,39 @@ TEST_F(CheckRom, ArchivedImageGivesTheSameSummaryAsThePlainOne) {
     EXPECT_EQ(summary.usedSizeCode, plain.usedSizeCode);
 }
 
+// CheckRomFile reads a file in pieces; the trailing fill and the sums must come
+// out as over the whole image wherever the pieces happen to end.
+TEST_F(CheckRom, SizeCodeAndChecksumsAgreeWithWholeImageAlgorithms) {
+    struct Case {
+        size_t size, fillFrom;
+        uint8_t fill;
+    };
+    const Case cases[] = {
+        {0x10000, 0x10000, 0},   {0x20000, 0x10000, 0xFF}, {0x20000, 0x10001, 0xFF},
+        {0x20000, 0xFFFF, 0x00}, {0x40000, 0x8001, 0xFF},  {0x100000, 424 * 1024, 0xFF},
+        {0x30000, 0x150, 0xFF},  {0x28000, 0x20000, 0x3C}, {0x800000, 0x400001, 0xFF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fillFrom);
+        auto image = RomBuilder(c.size).Fill(c.fillFrom, c.fill).Build();
+        if (c.fillFrom > 0x150) image[c.fillFrom - 1] = static_cast<uint8_t>(c.fill ^ 0x80);
+        image[0x14F] ^= 1;
+        ASSERT_TRUE(Check(image)) << message;
+        EXPECT_EQ(summary.usedSizeCode, UsedSizeCode(image.data(), static_cast<int32_t>(c.size)));
+        EXPECT_EQ(summary.romFlags(), RomFlagGlobalChecksumBad);
+        EXPECT_EQ(summary.crc, Crc32(image.data(), image.size()));
+    }
+    // A fill that changes value exactly where a piece begins: only the last run counts.
+    auto image = RomBuilder(0x30000).Fill(0x10000, 0xFF).Fill(0x20000, 0x00).Build();
+    ASSERT_TRUE(Check(image));
+    EXPECT_EQ(summary.usedSizeCode, 2);  // 128 KiB used
+    image = RomBuilder(0x30000).Fill(0x150, 0x00).Build();
+    image[0x20000] = 0xFF;
+    ASSERT_TRUE(Check(image));
+    EXPECT_EQ(summary.usedSizeCode, UsedSizeCode(image.data(), 0x30000));
+    EXPECT_EQ(summary.usedSizeCode, 3);  // one byte past 128 KiB
+}
+
 // --- The real ROMs ---------------------------------------------------------
 
 // One object of facts.json: its flat "key": value pairs as text.
