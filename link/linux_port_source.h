@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/port_source.h"
+
+namespace zorvex {
+
+// One parallel port the Linux kernel knows.
+struct KernelPort {
+    int lpt = 0;         // kernel port parportK is LPT K+1
+    uint16_t base = 0;   // I/O base address
+    std::string device;  // "parportK"
+};
+
+// The ports of the Linux kernel's parport layer, from
+// <root>/parportK/base-addr. Only ports the kernel lists are reported; the
+// ieee1284 library's own list is not used because it invents the three legacy
+// bases on a machine that has none.
+class LinuxPortSource final : public PortSource {
+  public:
+    explicit LinuxPortSource(std::string root = "/proc/sys/dev/parport") : root_(std::move(root)) {}
+    void Discover(std::array<uint16_t, 9>& table, int32_t& count) const override;
+
+    // The ports that fit the table (LPT1..LPT8 with a usable base), by LPT number.
+    std::vector<KernelPort> Ports() const;
+
+  private:
+    std::string root_;
+};
+
+}  // namespace zorvex

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/message_sink.h"
+#include "link/card_link.h"
+#include "link/link_clock.h"
+#include "link/port_io.h"
+#include "link/port_source.h"
+#include "sim/card_config.h"
+#include "sim/cartridge_bus.h"
+#include "sim/sim_parallel_port.h"
+
+namespace zorvex {
+
+// Names a directory holding a simulated card (DIR/card.ini); when set, the run
+// uses the simulated parallel port instead of the machine's ports.
+inline constexpr char kSimulatedCardVariable[] = "ZORVEX_SIMULATED_CARD";
+
+// The platform pieces of one run and the one CardLink built on them. The
+// desktop program and zorvex-cli both hold exactly one. Members are destroyed
+// in reverse order, so the link goes first and the cartridge outlives the port
+// that points at it.
+struct LinkRuntime {
+    LinkRuntime() = default;
+    LinkRuntime(const LinkRuntime&) = delete;
+    LinkRuntime& operator=(const LinkRuntime&) = delete;
+
+    bool simulated = false;
+    std::string simDirectory;  // the simulated card's directory, when simulated
+    sim::CardConfig cardConfig;
+    // A problem found while setting up (unusable card.ini, variable not naming
+    // a directory), for the caller to show; the run then has no ports at all.
+    std::string messageText;
+
+    std::unique_ptr<PortSource> portSource;
+    std::unique_ptr<LinkClock> clock;
+    std::unique_ptr<sim::CartridgeBus> cartridge;  // the simulated card's cartridge, if any
+    std::unique_ptr<PortIo> portIo;
+    sim::SimParallelPort* simPort = nullptr;  // portIo itself when simulated, else nullptr
+    std::unique_ptr<CardLink> link;
+};
+
+// Simulated when kSimulatedCardVariable is set and not empty, else the
+// machine's own ports (kernel list, libieee1284, real sleeps).
+std::unique_ptr<LinkRuntime> CreateLinkRuntime(MessageSink& warnings);
+// The simulated machine of `directory`; its waits are only counted.
+std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& directory,
+                                                        MessageSink& warnings);
+std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings);
+
+}  // namespace zorvex

@@ -1,0 +1,330 @@
+// The port access layer of CardLink against the simulated parallel port.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <vector>
+
+#include "link/card_link.h"
+#include "link/port_discovery.h"
+#include "sim/sim_parallel_port.h"
+
+namespace zorvex {
+namespace {
+
+using sim::PortAccess;
+using sim::SimParallelPort;
+using sim::SimPortSetup;
+
+// A cartridge that remembers the bytes written to each bus address.
+class MemoryBus final : public sim::CartridgeBus {
+  public:
+    uint8_t Read(uint16_t address) override {
+        reads.push_back(address);
+        auto it = memory.find(address);
+        return it == memory.end() ? 0xFF : it->second;
+    }
+    void Write(uint16_t address, uint8_t value) override { memory[address] = value; }
+    void FlashWrite(uint16_t address, uint8_t value) override { flash[address] = value; }
+    std::map<uint16_t, uint8_t> memory, flash;
+    std::vector<uint16_t> reads;
+};
+
+std::vector<PortAccess> Writes(const std::vector<PortAccess>& trace) {
+    std::vector<PortAccess> out;
+    for (const auto& a : trace)
+        if (a.write) out.push_back(a);
+    return out;
+}
+
+bool Touches(const std::vector<PortAccess>& trace, uint16_t address) {
+    for (const auto& a : trace)
+        if (a.address == address) return true;
+    return false;
+}
+
+TEST(PortAccess, ConstructionWithoutPortsPerformsNoIo) {
+    SimParallelPort port({{0x378}, 1, true});  // a port exists, the system lists none
+    port.StartRecording();
+    ListPortSource none({});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, none, clock, sink);
+    EXPECT_EQ(port.accessCount(), 0u);
+    EXPECT_TRUE(port.trace().empty());
+    EXPECT_EQ(link.portCount, 0);
+    EXPECT_EQ(link.currentPortIndex, 0);
+    EXPECT_EQ(link.dataPort, 0u);
+    EXPECT_EQ(link.eppDataPort, 0u);
+    EXPECT_EQ(link.capacity, 0x800000);
+    EXPECT_TRUE(link.scanAllPorts);
+    EXPECT_EQ(link.transferMode, TransferAuto);
+}
+
+TEST(PortAccess, ConstructionSelectsAndProbesTheFirstPort) {
+    SimParallelPort port({{0x378, 0x278}, 1, true});
+    ListPortSource source({0x378, 0x278}, /*ntPlatform=*/true);
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, source, clock, sink);
+    EXPECT_TRUE(link.isNtPlatform);
+    EXPECT_EQ(link.portCount, 2);
+    EXPECT_EQ(link.currentPortIndex, 1);
+    EXPECT_EQ(link.currentPortBase, 0x378);
+    EXPECT_EQ(link.statusPort, 0x379u);
+    EXPECT_EQ(link.controlPort, 0x37Au);
+    EXPECT_EQ(link.eppAddressPort, 0x37Bu);
+    EXPECT_EQ(link.eppDataPort, 0x37Cu);
+    EXPECT_FALSE(link.sppMode);           // both work, EPP preferred
+    EXPECT_EQ(port.card().mode(), 0x00);  // released after the probe
+    EXPECT_EQ(port.card().reg(0), 0x34);  // the echo values went through
+    EXPECT_EQ(port.card().reg(1), 0x12);
+    EXPECT_GT(port.accessCount(), 0u);
+}
+
+TEST(PortAccess, SelectPortOutOfRangeChangesNothing) {
+    SimParallelPort port({{0x378, 0x278}, 1, true});
+    ListPortSource source({0x378, 0x278});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, source, clock, sink);
+    port.StartRecording();
+    const bool spp = link.sppMode;
+    for (int n : {0, -1, 3, 9, 256}) {
+        link.SelectPort(n);
+        EXPECT_EQ(link.currentPortIndex, 1) << n;
+        EXPECT_EQ(link.dataPort, 0x378u) << n;
+        EXPECT_EQ(link.sppMode, spp) << n;
+    }
+    EXPECT_TRUE(port.trace().empty());
+
+    link.SelectPort(2);  // no card there: selected anyway, probe fails
+    EXPECT_EQ(link.currentPortIndex, 2);
+    EXPECT_EQ(link.dataPort, 0x278u);
+    EXPECT_FALSE(port.trace().empty());
+    EXPECT_FALSE(Touches(port.trace(), 0x378));
+}
+
+TEST(PortAccess, LptGapsKeepEveryPortReachableAndBaseZeroUntouched) {
+    // Only LPT2 exists: entry 1 stays empty and is never accessed.
+    SimParallelPort port({{0x378, 0x278}, 2, true});
+    port.StartRecording();
+    ListPortSource source({0, 0x278});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, source, clock, sink);
+    EXPECT_EQ(link.portTable[1], 0);
+    EXPECT_EQ(link.portTable[2], 0x278);
+    EXPECT_EQ(link.portCount, 2);
+    EXPECT_TRUE(port.trace().empty());  // SelectPort(1) hit a base of 0
+    EXPECT_EQ(link.ChooseTransferMode(), 1);
+    EXPECT_TRUE(port.trace().empty());
+    link.SelectPort(2);
+    EXPECT_EQ(link.ChooseTransferMode(), 0);
+    for (const auto& a : port.trace()) EXPECT_GE(a.address, 0x278) << a.address;
+}
+
+TEST(PortAccess, PortAt3BCIsNeverTriedInEpp) {
+    for (int card : {1, 0}) {
+        SimParallelPort port({{0x3BC}, card, true});
+        port.StartRecording();
+        ListPortSource source({0x3BC});
+        CountingClock clock;
+        NullMessageSink sink;
+        CardLink link(port, source, clock, sink);
+        EXPECT_TRUE(link.sppMode) << card;  // even when the SPP probe failed
+        EXPECT_FALSE(Touches(port.trace(), 0x3BF)) << card;
+        EXPECT_FALSE(Touches(port.trace(), 0x3C0)) << card;
+        EXPECT_EQ(link.ChooseTransferMode(), card ? 0 : 1);
+    }
+}
+
+TEST(PortAccess, SppOnlyCardEndsInSppAndIsReleasedOverSpp) {
+    SimParallelPort port({{0x378}, 1, /*epp=*/false});
+    ListPortSource source({0x378});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, source, clock, sink);
+    port.StartRecording();
+    EXPECT_EQ(link.ChooseTransferMode(), 0);
+    EXPECT_TRUE(link.sppMode);
+    EXPECT_EQ(port.card().mode(), 0x00);
+    // The final release: WriteRegister(2, 0x00) over SPP, then control 0x04.
+    const std::vector<PortAccess> release = {
+        {0x37A, 0x01, true}, {0x378, 0x02, true}, {0x37A, 0x09, true}, {0x37A, 0x01, true},
+        {0x378, 0x00, true}, {0x37A, 0x03, true}, {0x37A, 0x01, true}, {0x37A, 0x04, true}};
+    const auto writes = Writes(port.trace());
+    ASSERT_GE(writes.size(), release.size());
+    EXPECT_EQ(
+        std::vector<PortAccess>(writes.end() - static_cast<long>(release.size()), writes.end()),
+        release);
+}
+
+TEST(PortAccess, ForcedModesProbeOnlyTheirTransport) {
+    SimParallelPort port({{0x378}, 1, /*epp=*/false});
+    ListPortSource source({0x378});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, source, clock, sink);
+    link.transferMode = TransferEpp;
+    port.StartRecording();
+    EXPECT_EQ(link.ChooseTransferMode(), 1);
+    EXPECT_FALSE(link.sppMode);
+    for (const auto& a : port.trace())  // no SPP data-register traffic at all
+        EXPECT_NE(a.address, 0x378);
+    link.transferMode = TransferSpp;
+    EXPECT_EQ(link.ChooseTransferMode(), 0);
+    EXPECT_TRUE(link.sppMode);
+}
+
+// Passes everything through but sticks status bit 3 low, so SPP read-backs
+// lose bit 0 of their low nibble.
+class StuckStatusBit final : public PortIo {
+  public:
+    explicit StuckStatusBit(PortIo& inner, uint16_t status) : inner_(inner), status_(status) {}
+    void Out(uint16_t a, uint8_t v) override { inner_.Out(a, v); }
+    uint8_t In(uint16_t a) override {
+        const uint8_t v = inner_.In(a);
+        return a == status_ ? static_cast<uint8_t>(v & ~0x08) : v;
+    }
+
+  private:
+    PortIo& inner_;
+    uint16_t status_;
+};
+
+TEST(PortAccess, FailedProbeReturnsAtOnceWithTheCardEngaged) {
+    SimParallelPort port({{0x378}, 1, false});
+    StuckStatusBit faulty(port, 0x379);  // 0x12 reads back as 0x02
+    ListPortSource source({0x378});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(faulty, source, clock, sink);
+    link.transferMode = TransferSpp;
+    link.sppMode = true;
+    port.StartRecording();
+    port.ResetCounts();
+    EXPECT_EQ(link.ProbeLink(), 1);
+    EXPECT_EQ(port.card().mode(), 0x80);  // still engaged
+    // Engage 1+7+7, two echo writes 7+7, select 5, idle 1, one read 4 writes + 2 reads;
+    // nothing after the first failed read-back.
+    EXPECT_EQ(port.writeCount(), 39u);
+    EXPECT_EQ(port.readCount(), 2u);
+    for (const auto& a : port.trace()) EXPECT_FALSE(a.address == 0x37A && a.value == 0x04);
+    EXPECT_EQ(link.ChooseTransferMode(), 1);
+    EXPECT_TRUE(link.sppMode);
+}
+
+TEST(PortAccess, PrimitiveCostsInPortAccesses) {
+    struct Case {
+        bool spp;
+        uint64_t registerWrites, dataWrites, readWrites, readReads;
+    };
+    for (const Case c : {Case{true, 7, 3, 4, 2}, Case{false, 4, 1, 0, 1}}) {
+        SimParallelPort port({{0x378}, 1, true});
+        ListPortSource source({0x378});
+        CountingClock clock;
+        NullMessageSink sink;
+        CardLink link(port, source, clock, sink);
+        link.sppMode = c.spp;
+        port.ResetCounts();
+        link.WriteRegister(0, 0x55);
+        EXPECT_EQ(port.writeCount(), c.registerWrites) << c.spp;
+        EXPECT_EQ(port.readCount(), 0u) << c.spp;
+        port.ResetCounts();
+        link.WriteData(0x66);
+        EXPECT_EQ(port.writeCount(), c.dataWrites) << c.spp;
+        EXPECT_EQ(port.readCount(), 0u) << c.spp;
+        port.ResetCounts();
+        EXPECT_EQ(link.ReadData(), 0x66) << c.spp;
+        EXPECT_EQ(port.writeCount(), c.readWrites) << c.spp;
+        EXPECT_EQ(port.readCount(), c.readReads) << c.spp;
+    }
+}
+
+// Answers status reads from a script; everything else reads 0xFF.
+class ScriptedStatus final : public PortIo {
+  public:
+    void Out(uint16_t, uint8_t) override {}
+    uint8_t In(uint16_t address) override {
+        if (address != 0x379 || script.empty()) return 0xFF;
+        const uint8_t v = script.front();
+        script.pop_front();
+        return v;
+    }
+    std::deque<uint8_t> script;
+};
+
+TEST(PortAccess, SppReadAssemblesStatusNibbles) {
+    ScriptedStatus port;
+    ListPortSource source({0x378});
+    CountingClock clock;
+    NullMessageSink sink;
+    CardLink link(port, source, clock, sink);
+    link.sppMode = true;
+    struct Case {
+        uint8_t low, high, expected;
+    };
+    for (const Case c : {Case{0x78, 0x00, 0x0F}, Case{0x00, 0x78, 0xF0}, Case{0x87, 0x87, 0x00},
+                         Case{0x08 | 0x80, 0x40 | 0x07, 0x81}, Case{0x50, 0x28, 0x5A}}) {
+        port.script = {c.low, c.high};
+        EXPECT_EQ(link.ReadData(), c.expected) << int(c.low) << "/" << int(c.high);
+        EXPECT_TRUE(port.script.empty());
+    }
+}
+
+TEST(PortAccess, RegisterCyclesReachTheCartridgeBusInBothTransports) {
+    for (bool spp : {true, false}) {
+        SimParallelPort port({{0x278}, 1, true});
+        MemoryBus bus;
+        port.SetCartridge(&bus);
+        ListPortSource source({0x278});
+        CountingClock clock;
+        NullMessageSink sink;
+        CardLink link(port, source, clock, sink);
+        link.sppMode = spp;
+        link.EngageCard();
+        EXPECT_EQ(port.card().mode(), 0x80);
+        link.WriteRegister(0, 0x00);
+        link.WriteRegister(1, 0xA0);
+        link.WriteRegister(3, 0x5A);  // single bus write at 0xA000
+        link.WriteRegister(2, 0x81);  // block mode: the address advances
+        link.WriteRegister(0, 0x10);
+        link.SelectRegister(3);
+        link.SetControl(0x01);
+        for (uint8_t v : {0x11, 0x22, 0x33}) link.WriteData(v);
+        link.WriteRegister(0, 0x10);
+        link.SelectRegister(3);
+        link.SetControl(0x00);
+        EXPECT_EQ(link.ReadData(), 0x11) << spp;
+        EXPECT_EQ(link.ReadData(), 0x22) << spp;
+        EXPECT_EQ(link.ReadData(), 0x33) << spp;
+        EXPECT_EQ(bus.memory[0xA000], 0x5A) << spp;
+        EXPECT_EQ(bus.memory.size(), 4u) << spp;
+        EXPECT_EQ(port.card().address(), 0xA013) << spp;
+        link.ReleaseCard();
+        EXPECT_EQ(port.card().mode(), 0x00);
+        EXPECT_EQ(port.card().address(), 0xA013);
+    }
+}
+
+TEST(PortAccess, WarningsAreCaptionedWarning) {
+    class Sink final : public MessageSink {
+      public:
+        void ShowMessage(const std::string& t, const std::string& c) override {
+            shown.emplace_back(t, c);
+        }
+        std::vector<std::pair<std::string, std::string>> shown;
+    } sink;
+    SimParallelPort port({{}, 0, true});
+    ListPortSource source({});
+    CountingClock clock;
+    CardLink link(port, source, clock, sink);
+    link.Warn("Erase failed");
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].first, "Erase failed");
+    EXPECT_EQ(sink.shown[0].second, "Warning");
+}
+
+}  // namespace
+}  // namespace zorvex
