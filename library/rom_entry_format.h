@@ -48,12 +48,15 @@ std::string FileKey(const RomEntry& entry);
 // False for names the list file cannot hold: containing "|", CR or LF.
 bool IsStorableFileName(const std::string& name);
 
-// The base name with extension / without it, of a path using "/" (or "\").
+// The file name with its extension / without it (up to its last "."), of a "/" path.
 std::string FileNameOf(const std::string& path);
 std::string BaseNameOf(const std::string& path);
 
 // Checks the ROM at path and builds the seven fields its library row gets
-// (FileName is the file name, or the whole path with keepFullPath). On failure
+// (FileName is the file name, or the whole path with keepFullPath). A title
+// that would not read back from the list file is made readable: leading spaces
+// dropped, a leading ";" turned into "_", an empty one replaced by the file's
+// base name. On failure
 // false with the reason in messageText: the checker's message, "Can't open %s"
 // when the file's facts cannot be read, or the unstorable-name message.
 bool BuildRomEntry(const std::string& path, bool keepFullPath, RomEntry& entry,

@@ -1,0 +1,40 @@
+// zorvex-cli library: the desktop program's start-up scan of roms/ in the
+// working directory, with the list file read before and rewritten after.
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "library/rom_list_location.h"
+#include "library/rom_scan.h"
+
+namespace {
+
+class StderrMessageSink final : public zorvex::MessageSink {
+  public:
+    void ShowMessage(const std::string& text, const std::string& caption) override {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    }
+};
+
+int RunLibrary(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: zorvex-cli library\n");
+        return 2;
+    }
+    StderrMessageSink messages;
+    zorvex::NullProgressSink progress;
+    std::atomic<bool> cancelRequested{false};
+    zorvex::RomListModel list;
+    std::string listPath =
+        zorvex::OpenRomListAtStart(zorvex::WorkingDirectoryWritable(), list, messages);
+    zorvex::LibraryScanUi ui{messages, progress, cancelRequested, {}};
+    bool ok = zorvex::RefreshRomLibrary(zorvex::kRomDirectory, listPath, list, ui);
+    std::printf("%s\n", zorvex::RomListCaption(list.Count()).c_str());
+    return ok ? 0 : 1;
+}
+
+const bool registered = zorvex::cli::Register({"library", "library", &RunLibrary});
+
+}  // namespace

@@ -1,0 +1,165 @@
+#include "library/rom_scan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "common/file_io.h"
+#include "library/rom_entry_format.h"
+#include "library/rom_list_file.h"
+
+namespace zorvex {
+
+namespace {
+
+bool HasSaveExtension(const char* name) {
+    size_t n = std::strlen(name);
+    if (n < 4) return false;
+    const char* ext = name + n - 4;
+    return ext[0] == '.' && std::tolower(static_cast<unsigned char>(ext[1])) == 's' &&
+           std::tolower(static_cast<unsigned char>(ext[2])) == 'a' &&
+           std::tolower(static_cast<unsigned char>(ext[3])) == 'v';
+}
+
+void CaptionChanged(LibraryScanUi& ui) {
+    if (ui.captionChanged) ui.captionChanged();
+}
+
+struct ListedFile {
+    std::string name;
+    std::string key;
+};
+
+}  // namespace
+
+std::string RomListCaption(int rowCount) {
+    if (rowCount == 0) return "RomList (Empty)";
+    if (rowCount == 1) return "RomList (1 Rom)";
+    return Format("RomList (%d Roms)", rowCount);
+}
+
+bool SetRowField(RomListModel& list, int& row, int field, const std::string& text, int mode,
+                 const char* fieldName, MessageSink& sink) {
+    bool stored = true;
+    if (mode == 0) {
+        row = list.InsertRow(text);
+        stored = row >= 0;
+    } else if (mode == 1) {
+        stored = list.SetField(row, field, text);
+    }
+    if (!stored) sink.ShowMessage(Format("Error at InsertItem(%s)", fieldName), "Error");
+    return stored;
+}
+
+bool AddRomFile(const std::string& path, RomListModel& list, bool keepFullPath, MessageSink& sink) {
+    RomEntry entry;
+    std::string messageText;
+    if (!BuildRomEntry(path, keepFullPath, entry, messageText)) {
+        sink.ShowMessage(messageText, "Error");
+        return false;
+    }
+    int row = -1;
+    for (int field = 0; field < kRomFieldCount; ++field) {
+        if (!SetRowField(list, row, field, entry[field], field == 0 ? 0 : 1,
+                         kBuilderFieldNames[field], sink)) {
+            if (row >= 0) list.RemoveRow(row);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ScanRomDirectory(const std::string& directory, RomListModel& list, LibraryScanUi& ui) {
+    std::string prefix = directory;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+
+    DIR* dir = ::opendir(prefix.empty() ? "." : prefix.c_str());
+    if (!dir) {
+        ShowLastError(ui.messages);
+        CaptionChanged(ui);
+        return false;
+    }
+    // One listing gives every file's key; the rows are then matched against a
+    // hash set, so an unchanged library costs one lookup per row.
+    std::vector<ListedFile> files;
+    std::unordered_set<std::string> keys;
+    int dirFd = ::dirfd(dir);
+    while (dirent* e = ::readdir(dir)) {
+        const char* name = e->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        if (HasSaveExtension(name)) continue;
+        struct stat st {};
+        // Links are followed as the loader follows them; fifos, sockets and
+        // devices would block or mean nothing to the ROM check.
+        if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (!IsStorableFileName(name)) {
+            ui.messages.ShowMessage(
+                Format("%s%s can't be listed: its name contains \"|\" or a line break",
+                       prefix.c_str(), name),
+                "Error");
+            continue;
+        }
+        FileFacts facts{WindowsFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec),
+                        static_cast<uint64_t>(st.st_size)};
+        ListedFile file{name, FileAttributesText(facts) + name};
+        keys.insert(file.key);
+        files.push_back(std::move(file));
+    }
+    ::closedir(dir);
+
+    // Rows whose key is not (or no longer) in the set are gone, changed or
+    // duplicates; each matched key is taken out so a second row for it drops.
+    for (int row = 0; row < list.Count();) {
+        if (keys.erase(FileKey(list.Row(row))) != 0) {
+            ++row;
+        } else {
+            list.RemoveRow(row);
+        }
+    }
+
+    std::vector<const ListedFile*> added;
+    for (const ListedFile& file : files)
+        if (keys.count(file.key) != 0) added.push_back(&file);
+    if (!added.empty()) {
+        // Name order makes the order of messages and of a cancelled scan predictable.
+        std::sort(added.begin(), added.end(),
+                  [](const ListedFile* a, const ListedFile* b) { return a->name < b->name; });
+        ui.progress.Open();
+        ui.progress.SetCaption("Scanning Roms");
+        ui.progress.SetRange(0, static_cast<int>(added.size()));
+        ui.progress.SetPos(0);
+        ui.cancelRequested = false;
+        for (size_t j = 0; j < added.size(); ++j) {
+            AddRomFile(prefix + added[j]->name, list, false, ui.messages);
+            if (ui.cancelRequested) break;
+            ui.progress.PumpMessages();
+            ui.progress.SetPos(static_cast<int>(j));
+            if (j % 4 == 0) CaptionChanged(ui);
+        }
+        ui.progress.Close();
+    }
+    CaptionChanged(ui);
+    return true;
+}
+
+bool RefreshRomLibrary(const std::string& directory, const std::string& listPath,
+                       RomListModel& list, LibraryScanUi& ui) {
+    bool scanned = ScanRomDirectory(directory, list, ui);
+    bool written = WriteRomList(listPath, list, ui.messages);
+    return scanned && written;
+}
+
+bool RescanRomDirectory(const std::string& directory, const std::string& listPath,
+                        RomListModel& list, LibraryScanUi& ui) {
+    list.Clear();
+    return RefreshRomLibrary(directory, listPath, list, ui);
+}
+
+}  // namespace zorvex
