@@ -9,15 +9,17 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/main_window.h"
+
 namespace zorvex::app {
 
-SavegameManager::SavegameManager(CardLink& link, UiPrompts& prompts,
-                                 RequesterDirectories& directories, QWidget* mainWindow)
-    : QDialog(mainWindow),
+SavegameManager::SavegameManager(QWidget* parent, CardLink& link, UiPrompts& prompts,
+                                 RequesterDirectories& directories)
+    : QDialog(parent),
       link_(link),
       messages_(prompts, this),
       requester_(prompts, this),
-      progress_(std::make_unique<ProgressDialog>(link.cancelRequested, mainWindow)) {
+      progress_(std::make_unique<ProgressDialog>(link.cancelRequested, parent)) {
     setObjectName(QStringLiteral("savegameManager"));
     setWindowTitle(QStringLiteral("Savegame Manager"));
     setModal(true);
@@ -182,10 +184,11 @@ void SavegameManager::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-int RunSavegameManager(CardLink& link, UiPrompts& prompts, RequesterDirectories& directories,
-                       QWidget* mainWindow) {
-    SavegameManager dialog(link, prompts, directories, mainWindow);
-    return prompts.RunModal(dialog);
+// The main window's "SaveGame &Manager" command.
+void MainWindow::OpenSavegameManager() {
+    WatchTimerPause pause(*this);
+    SavegameManager manager(this, link(), prompts(), directories());
+    prompts().RunModal(manager);
 }
 
 }  // namespace zorvex::app

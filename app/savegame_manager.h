@@ -38,10 +38,10 @@ inline constexpr int kIdSavegameExit = 2;
 class SavegameManager final : public QDialog, private SlotListObserver {
     Q_OBJECT
   public:
-    // `mainWindow` is the parent and the owner of the progress window;
-    // `directories` are the main window's own and are updated by the requesters.
-    SavegameManager(CardLink& link, UiPrompts& prompts, RequesterDirectories& directories,
-                    QWidget* mainWindow);
+    // `parent` (the main window) owns the progress window; `directories` are
+    // the main window's own and are updated by the requesters.
+    SavegameManager(QWidget* parent, CardLink& link, UiPrompts& prompts,
+                    RequesterDirectories& directories);
     ~SavegameManager() override;
 
     QTableWidget* slotList() const { return list_; }
@@ -75,9 +75,5 @@ class SavegameManager final : public QDialog, private SlotListObserver {
     QTableWidget* list_ = nullptr;
     std::map<int, QPushButton*> buttons_;
 };
-
-// Runs the manager modally through the prompts seam; the dialog's result.
-int RunSavegameManager(CardLink& link, UiPrompts& prompts, RequesterDirectories& directories,
-                       QWidget* mainWindow);
 
 }  // namespace zorvex::app

@@ -39,11 +39,30 @@ void RepeatLastTitle(CardLink& link, int times) {
     }
 }
 
+// Puts ROM bank 1 back into the mapper's bank window when the scan ends. The
+// 512 KiB chip takes its identification commands at bus 0x5555 through that
+// window without selecting a bank, so after a walk that ended on an even bank
+// the next detection of such a card would find no flash.
+class RestoreBankWindow {
+  public:
+    explicit RestoreBankWindow(CardLink& link) : link_(link) {}
+    ~RestoreBankWindow() {
+        link_.BusWrite(0x3000, 0);
+        link_.BusWrite(0x2000, 1);
+    }
+    RestoreBankWindow(const RestoreBankWindow&) = delete;
+    RestoreBankWindow& operator=(const RestoreBankWindow&) = delete;
+
+  private:
+    CardLink& link_;
+};
+
 }  // namespace
 
 bool ScanPack(CardLink& link) {
     const int opened = link.OpenCard();
     if (opened <= 0) return false;
+    RestoreBankWindow restore(link);
     // The table has room for 16 slots; a larger count would only overrun it.
     const int slots = std::min(opened, static_cast<int>(link.slotNames.size()));
     for (auto& name : link.slotNames) name.fill('\0');
