@@ -1,0 +1,91 @@
+// Flash identification against the three simulated chips and against chips
+// that answer only part of a test.
+#include <gtest/gtest.h>
+
+#include "sim/flash_16m.h"
+#include "sim/flash_4m.h"
+#include "sim/flash_64m.h"
+#include "tests/link/sim_rig.h"
+
+namespace zorvex::test {
+namespace {
+
+struct IdentifyCase {
+    uint8_t chip;
+    Mode mode;
+};
+
+class IdentifyEachChip : public ::testing::TestWithParam<IdentifyCase> {};
+
+TEST_P(IdentifyEachChip, SetsFlashTypeAndLeavesTheChipReadingItsArray) {
+    SimRig rig(GetParam().chip, GetParam().mode);
+    rig.cart.chip().contents()[0] = 0x31;
+    rig.cart.chip().contents()[2] = 0x32;
+    EXPECT_EQ(rig.Identify(), 0);
+    EXPECT_EQ(rig.link->flashType, GetParam().chip);
+    // The id, status or query mode has been left: the array shows again.
+    rig.link->SetBusAddress(0x0000);
+    EXPECT_EQ(rig.link->ReadHere(), 0x31);
+    rig.link->SetBusAddress(0x0002);
+    EXPECT_EQ(rig.link->ReadHere(), 0x32);
+    EXPECT_TRUE(rig.warnings.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, IdentifyEachChip,
+                         ::testing::Values(IdentifyCase{4, Mode::Spp}, IdentifyCase{4, Mode::Epp},
+                                           IdentifyCase{16, Mode::Spp}, IdentifyCase{16, Mode::Epp},
+                                           IdentifyCase{64, Mode::Spp},
+                                           IdentifyCase{64, Mode::Epp}));
+
+TEST(Identify, ArrayBytesThatLookLikeThe4MIdsFallThroughToTheNextTest) {
+    // Chips that ignore the 4M product-id entry show their array instead:
+    // 0xDA at byte 0 but not 0x46 at byte 1 must not stop the search.
+    for (uint8_t chip : {uint8_t{16}, uint8_t{64}}) {
+        SimRig rig(chip);
+        rig.cart.chip().contents()[0] = 0xDA;
+        rig.cart.chip().contents()[1] = 0x00;
+        rig.Record();
+        EXPECT_EQ(rig.Identify(), 0) << int(chip);
+        EXPECT_EQ(rig.link->flashType, chip);
+        // The 4M test got its 0xDA and went on without sending the 4M exit.
+        bool sawIdRead = false;
+        for (const auto& c : rig.bus.cycles) {
+            if (c.kind == BusCycle::Read && c.address == 0x0000 && c.value == 0xDA)
+                sawIdRead = true;
+        }
+        EXPECT_TRUE(sawIdRead);
+    }
+}
+
+TEST(Identify, A16MLookalikeWithoutTheDeviceIdFallsThroughToTheQuery) {
+    // Array bytes 0xC2 at 0 and anything but 0xF1 at 2 on a 64M chip: its id
+    // mode answers 0x89, so only the array could fool the 16M test, and the
+    // 64M chip is still found by its query table.
+    SimRig rig(64);
+    rig.cart.chip().contents()[0] = 0xC2;
+    EXPECT_EQ(rig.Identify(), 0);
+    EXPECT_EQ(rig.link->flashType, Flash64M);
+    EXPECT_EQ(rig.link->cfiQuery[0x10], 'Q');
+    EXPECT_EQ(rig.link->cfiQuery[0x27], 0x17);  // 2^23 bytes
+}
+
+TEST(Identify, AQueryWithoutQRYIsNotAccepted) {
+    SimRig rig(64);
+    auto& chip = static_cast<sim::Flash64MChip&>(rig.cart.chip());
+    chip.cfiTable()[0x11] = 'X';
+    rig.link->flashType = Flash16M;  // a value from an earlier detection
+    EXPECT_EQ(rig.Identify(), 1);
+    EXPECT_EQ(rig.link->flashType, Flash16M);
+    EXPECT_EQ(rig.link->cfiQuery[0], 0x89);
+    EXPECT_EQ(rig.link->cfiQuery[1], 0x15);
+}
+
+TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
+    SimRig rig(16);
+    rig.port.SetCartridge(nullptr);  // open bus: 0xFF everywhere
+    EXPECT_EQ(rig.Identify(), 1);
+    EXPECT_EQ(rig.link->flashType, FlashNone);
+}
+
+}  // namespace
+}  // namespace zorvex::test

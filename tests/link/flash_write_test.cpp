@@ -1,0 +1,239 @@
+// WriteBank and VerifyBank on the three simulated chips, over both transports,
+// with read-back and status faults.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "sim/flash_64m.h"
+#include "tests/link/sim_rig.h"
+
+namespace zorvex::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+bool RangeIs(std::span<const uint8_t> bytes, size_t from, size_t length, uint8_t value) {
+    return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(from + length),
+                       [value](uint8_t b) { return b == value; });
+}
+
+struct WriteCase {
+    uint8_t chip;
+    Mode mode;
+};
+
+class WriteEachChip : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(WriteEachChip, WritesOneBankAndVerifiesIt) {
+    SimRig rig(GetParam().chip, GetParam().mode);
+    ASSERT_EQ(rig.Identify(), 0);
+    if (GetParam().chip == 16) {
+        ASSERT_EQ(rig.link->EraseChip(), 0);
+    }
+    const auto chipBytes = [&] { return std::as_const(rig.cart.chip()).contents(); };
+    for (int bank : {0, 5}) {
+        const auto data = BankPattern(bank);
+        rig.link->bankSource = data.data();
+        ASSERT_EQ(rig.link->WriteBank(bank), 0) << "bank " << bank;
+        const auto stored =
+            chipBytes().subspan(static_cast<size_t>(bank) * kRomBankSize, kRomBankSize);
+        EXPECT_TRUE(std::equal(stored.begin(), stored.end(), data.begin())) << "bank " << bank;
+        EXPECT_EQ(rig.link->VerifyBank(bank), 0);
+    }
+    // Nothing outside the two banks was touched.
+    EXPECT_TRUE(RangeIs(chipBytes(), kRomBankSize, 4 * kRomBankSize, 0xFF));
+    EXPECT_TRUE(RangeIs(chipBytes(), 6 * kRomBankSize, 2 * kRomBankSize, 0xFF));
+    EXPECT_TRUE(rig.warnings.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, WriteEachChip,
+                         ::testing::Values(WriteCase{4, Mode::Spp}, WriteCase{4, Mode::Epp},
+                                           WriteCase{16, Mode::Spp}, WriteCase{16, Mode::Epp},
+                                           WriteCase{64, Mode::Spp}, WriteCase{64, Mode::Epp}));
+
+TEST(WriteBank, UnknownChipFailsWithoutAnyPortAccess) {
+    SimRig rig(16);
+    const auto data = BankPattern(0);
+    rig.link->bankSource = data.data();
+    rig.port.ResetCounts();
+    EXPECT_EQ(rig.link->WriteBank(0), 0xFF);
+    EXPECT_EQ(rig.port.accessCount(), 0u);
+    EXPECT_TRUE(rig.warnings.messages.empty());
+}
+
+TEST(WriteBank, A4MPageIsRetriedUpTo16Times) {
+    const uint32_t badByte = 2 * kRomBankSize + 3 * 256;  // bank 2, page 3, first byte
+    const auto data = BankPattern(2);
+    {
+        SimRig rig(4);
+        ASSERT_EQ(rig.Identify(), 0);
+        sim::FaultInjector faults(7);
+        rig.cart.SetHooks(&faults);
+        faults.CorruptReads(badByte, 15);
+        rig.link->bankSource = data.data();
+        EXPECT_EQ(rig.link->WriteBank(2), 0);
+        EXPECT_EQ(faults.corruptedReads(), 15u);
+        EXPECT_EQ(rig.cart.chip().stats().programs, 64u + 15u);
+    }
+    {
+        SimRig rig(4);
+        ASSERT_EQ(rig.Identify(), 0);
+        sim::FaultInjector faults(7);
+        rig.cart.SetHooks(&faults);
+        faults.CorruptReads(badByte, 16);
+        rig.link->bankSource = data.data();
+        EXPECT_EQ(rig.link->WriteBank(2), 0xFF);
+        EXPECT_EQ(rig.cart.chip().stats().programs, 3u + 16u);  // pages 0..2, then 16 tries
+        EXPECT_TRUE(rig.warnings.messages.empty());
+    }
+}
+
+TEST(WriteBank, A4MPageOverOldContentComesOutExact) {
+    // The 4M chip clears each page before programming it, so no erase is needed.
+    SimRig rig(4);
+    ASSERT_EQ(rig.Identify(), 0);
+    rig.cart.chip().Fill(0x00);
+    const auto data = BankPattern(9);
+    rig.link->bankSource = data.data();
+    EXPECT_EQ(rig.link->WriteBank(9), 0);
+    EXPECT_EQ(rig.link->VerifyBank(9), 0);
+}
+
+TEST(WriteBank, A16MPageIsRetriedUpTo3Times) {
+    const uint32_t badByte = 1 * kRomBankSize + 0x80;  // bank 1, second page
+    const auto data = BankPattern(1);
+    for (int bad : {2, 3}) {
+        SimRig rig(16);
+        ASSERT_EQ(rig.Identify(), 0);
+        sim::FaultInjector faults(3);
+        rig.cart.SetHooks(&faults);
+        faults.CorruptReads(badByte, bad);
+        rig.link->bankSource = data.data();
+        EXPECT_EQ(rig.link->WriteBank(1), bad == 2 ? 0 : 0xFF) << bad;
+        EXPECT_EQ(rig.cart.chip().stats().programs, bad == 2 ? 128u + 2u : 1u + 3u) << bad;
+    }
+}
+
+TEST(WriteBank, A16MProgramFailureFailsAtOnceWithoutRetry) {
+    SimRig rig(16, Mode::Spp);
+    ASSERT_EQ(rig.Identify(), 0);
+    sim::FaultInjector faults;
+    rig.cart.SetHooks(&faults);
+    faults.FailPrograms(1);
+    const auto data = BankPattern(0);
+    rig.link->bankSource = data.data();
+    EXPECT_EQ(rig.link->WriteBank(0), 0xFF);
+    EXPECT_EQ(rig.cart.chip().stats().programs, 1u);
+    EXPECT_EQ(rig.warnings.Texts(), (Texts{"Fail in program!!!\a\n"}));
+    EXPECT_EQ(rig.warnings.messages[0].second, "Warning");
+}
+
+TEST(WriteBank, A16MChipThatWasNotErasedFailsTheProgram) {
+    SimRig rig(16);
+    ASSERT_EQ(rig.Identify(), 0);
+    rig.cart.chip().Fill(0x00);
+    const auto data = BankPattern(0);
+    rig.link->bankSource = data.data();
+    EXPECT_EQ(rig.link->WriteBank(0), 0xFF);
+    EXPECT_EQ(rig.warnings.Texts(), (Texts{"Fail in program!!!\a\n"}));
+}
+
+TEST(WriteBank, The64MChipErasesABlockOnlyAtItsFirstBank) {
+    SimRig rig(64);
+    ASSERT_EQ(rig.Identify(), 0);
+    rig.cart.chip().Fill(0x00);  // old content everywhere: a missed erase cannot pass
+    for (int bank = 0; bank <= 9; ++bank) {
+        const auto data = BankPattern(bank);
+        rig.link->bankSource = data.data();
+        ASSERT_EQ(rig.link->WriteBank(bank), 0) << bank;
+    }
+    EXPECT_EQ(rig.cart.chip().stats().erasedBlocks, (std::vector<uint32_t>{0x00000, 0x20000}));
+    // Bank 10 lies in block 1, already holding banks 8 and 9: writing it alone
+    // must not erase them; over old content it fails on the program status.
+    const auto data = BankPattern(10);
+    rig.link->bankSource = data.data();
+    rig.cart.chip().ResetStats();
+    std::fill_n(rig.cart.chip().contents().begin() + 10 * kRomBankSize, kRomBankSize, uint8_t{0});
+    EXPECT_EQ(rig.link->WriteBank(10), 0xFF);
+    EXPECT_EQ(rig.cart.chip().stats().blockErases, 0u);
+    const auto bank8 = BankPattern(8);
+    rig.link->bankSource = bank8.data();
+    rig.link->LinearCommand(0, 0xFF);  // the failed bank left the chip showing status
+    EXPECT_EQ(rig.link->VerifyBank(8), 0);
+}
+
+TEST(WriteBank, A64MEraseOrBufferFailureFailsTheBank) {
+    SimRig rig(64);
+    ASSERT_EQ(rig.Identify(), 0);
+    sim::FaultInjector faults;
+    rig.cart.SetHooks(&faults);
+    const auto data = BankPattern(16);
+    rig.link->bankSource = data.data();
+    faults.FailErases(1);
+    EXPECT_EQ(rig.link->WriteBank(16), 0xFF);
+    faults.FailPrograms(1);
+    EXPECT_EQ(rig.link->WriteBank(16), 0xFF);  // status 0x90 after the buffers
+    // The first buffer's program never ends, so the second never gets a free
+    // buffer: the bank gives up after its bounded wait.
+    faults.NeverReady();
+    EXPECT_EQ(rig.link->WriteBank(17), 0xFF);
+    EXPECT_EQ(rig.cart.chip().stats().programs, 512u + 1u);  // bank 16, then one buffer
+    EXPECT_TRUE(rig.warnings.messages.empty());
+}
+
+TEST(WriteBank, AFull8MiBImageOnThe64MChipReadsBackEqual) {
+    SimRig rig(64);
+    ASSERT_EQ(rig.Identify(), 0);
+    std::vector<uint8_t> image(0x800000);
+    for (int bank = 0; bank < 512; ++bank) {
+        const auto data = BankPattern(bank);
+        std::copy(data.begin(), data.end(), image.begin() + bank * kRomBankSize);
+    }
+    for (int bank = 0; bank < 512; ++bank) {
+        rig.link->bankSource = image.data() + bank * kRomBankSize;
+        ASSERT_EQ(rig.link->WriteBank(bank), 0) << bank;
+    }
+    const auto stored = std::as_const(rig.cart.chip()).contents();
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), image.begin()));
+    EXPECT_EQ(rig.cart.chip().stats().blockErases, 64u);
+}
+
+TEST(VerifyBank, ReportsTheFlashAddressOfTheFirstDifference) {
+    SimRig rig(16);
+    ASSERT_EQ(rig.Identify(), 0);
+    auto data = BankPattern(3);
+    auto flash = rig.cart.chip().contents();
+    std::copy(data.begin(), data.end(), flash.begin() + 3 * kRomBankSize);
+    flash[3 * kRomBankSize + 2 * 256 + 5] ^= 0x01;
+    flash[3 * kRomBankSize + 7 * 256] ^= 0x01;
+    rig.link->bankSource = data.data();
+    EXPECT_EQ(rig.link->VerifyBank(3), 0xFF);
+    EXPECT_EQ(rig.link->messageText, "error at c205!");
+    EXPECT_EQ(rig.port.card().mode(), 0x81);
+}
+
+TEST(VerifyBank, ReadsBank0AtTheBottomAndOtherBanksThroughTheWindow) {
+    SimRig rig(64);
+    const std::vector<uint8_t> zero(kRomBankSize, 0x00);
+    rig.link->bankSource = zero.data();
+    rig.Record();
+    rig.link->VerifyBank(0);
+    auto reads = rig.bus.Of(BusCycle::Read);
+    ASSERT_EQ(reads.size(), 1u);  // the erased chip differs at once
+    EXPECT_EQ(reads[0].address, 0x0000);
+
+    std::vector<uint8_t> erased(kRomBankSize, 0xFF);
+    rig.link->bankSource = erased.data();
+    rig.Record();
+    EXPECT_EQ(rig.link->VerifyBank(1), 0);
+    const std::vector<BusCycle> bankWrites = {{BusCycle::Write, 0x3000, 0},
+                                              {BusCycle::Write, 0x2000, 1}};
+    EXPECT_EQ(rig.bus.Of(BusCycle::Write), bankWrites);
+    reads = rig.bus.Of(BusCycle::Read);
+    ASSERT_EQ(reads.size(), size_t{kRomBankSize});
+    for (size_t i = 0; i < reads.size(); ++i) ASSERT_EQ(reads[i].address, 0x4000 + i);
+}
+
+}  // namespace
+}  // namespace zorvex::test

@@ -1,0 +1,67 @@
+// Save-RAM banks between the simulated card and sramImage.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/link/sim_rig.h"
+
+namespace zorvex::test {
+namespace {
+
+class SramTransfer : public ::testing::TestWithParam<Mode> {};
+
+TEST_P(SramTransfer, WriteThenReadReturnsTheSameBankAndTouchesNoOther) {
+    SimRig rig(16, GetParam());
+    auto& image = rig.link->sramImage;
+    for (int bank : {0, 15}) {
+        const auto data = BankPattern(bank, kSramBankSize);
+        std::copy(data.begin(), data.end(), image.begin() + bank * kSramBankSize);
+        rig.link->WriteSramBank(bank);
+        EXPECT_TRUE(
+            std::equal(data.begin(), data.end(), rig.cart.sram().begin() + bank * kSramBankSize))
+            << bank;
+    }
+    std::fill(image.begin(), image.end(), uint8_t{0x5A});
+    rig.link->ReadSramBank(0);
+    rig.link->ReadSramBank(15);
+    const auto first = BankPattern(0, kSramBankSize);
+    const auto last = BankPattern(15, kSramBankSize);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), image.begin()));
+    EXPECT_TRUE(std::equal(last.begin(), last.end(), image.begin() + 0x1E000));
+    EXPECT_TRUE(std::all_of(image.begin() + 0x2000, image.begin() + 0x1E000,
+                            [](uint8_t b) { return b == 0x5A; }));
+    EXPECT_EQ(rig.port.card().mode(), 0x80);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, SramTransfer, ::testing::Values(Mode::Spp, Mode::Epp),
+                         [](const auto& info) { return info.param == Mode::Spp ? "Spp" : "Epp"; });
+
+TEST(SramTransfer, SelectsTheBankFirstAndReadsTheWholeWindowInOrder) {
+    SimRig rig(16);
+    rig.Record();
+    rig.link->ReadSramBank(6);
+    const auto writes = rig.bus.Of(BusCycle::Write);
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes.back(), (BusCycle{BusCycle::Write, 0x4000, 6}));
+    const auto reads = rig.bus.Of(BusCycle::Read);
+    ASSERT_EQ(reads.size(), size_t{kSramBankSize});
+    for (size_t i = 0; i < reads.size(); ++i) ASSERT_EQ(reads[i].address, 0xA000 + i);
+    EXPECT_EQ(reads.back().address, 0xBFFF);  // block 31 ends the window
+    EXPECT_EQ(rig.cart.ramBank(), 6);
+}
+
+TEST(SramTransfer, TheEnableSequenceLeavesTheSaveRamAlone) {
+    // EnableSram writes 0xA0 at 0xA000 and 0xC0 at 0xA100 while RAM is
+    // switched off; a save must survive any number of reads.
+    SimRig rig(4, Mode::Spp);
+    auto sram = rig.cart.sram();
+    std::fill(sram.begin(), sram.end(), uint8_t{0x11});
+    for (int bank = 0; bank < 4; ++bank) rig.link->ReadSramBank(bank);
+    EXPECT_TRUE(std::all_of(sram.begin(), sram.end(), [](uint8_t b) { return b == 0x11; }));
+    EXPECT_TRUE(std::all_of(rig.link->sramImage.begin(), rig.link->sramImage.begin() + 0x8000,
+                            [](uint8_t b) { return b == 0x11; }));
+    EXPECT_TRUE(rig.cart.ramEnabled());
+}
+
+}  // namespace
+}  // namespace zorvex::test
