@@ -1,0 +1,33 @@
+// zorvex-cli menu-program OUT: writes the stand-in pack menu program.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "common/file_io.h"
+#include "pack/menu_program.h"
+
+namespace {
+
+class StderrSink final : public zorvex::MessageSink {
+  public:
+    void ShowMessage(const std::string& text, const std::string&) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+};
+
+int RunMenuProgram(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: zorvex-cli menu-program OUT\n");
+        return 2;
+    }
+    std::vector<uint8_t> image = zorvex::MakeMenuProgram();
+    StderrSink sink;
+    return zorvex::WriteWholeFile(args[0], image.data(), image.size(), false, sink) ? 0 : 1;
+}
+
+const bool registered = zorvex::cli::Register(
+    {"menu-program", "menu-program OUT   write a demo DIZavo menu program (dizavo.gb)",
+     &RunMenuProgram});
+
+}  // namespace

@@ -1,0 +1,49 @@
+// zorvex-cli pack OUT ROM...: builds a DIZavo image from "dizavo.gb" in the
+// current directory and the given ROMs, in the order given.
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "common/progress_sink.h"
+#include "library/rom_list_model.h"
+#include "library/rom_scan.h"
+#include "pack/pack_builder.h"
+#include "pack/pack_status.h"
+
+namespace {
+
+class StderrSink final : public zorvex::MessageSink {
+  public:
+    void ShowMessage(const std::string& text, const std::string&) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+};
+
+int RunPack(const std::vector<std::string>& args) {
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: zorvex-cli pack OUT ROM...\n");
+        return 2;
+    }
+    StderrSink sink;
+    // The rows the desktop program's list would hold, for the caption; the
+    // list sorts by name, the image keeps the order given here.
+    zorvex::RomListModel rows;
+    std::vector<std::string> members(args.begin() + 1, args.end());
+    for (const std::string& path : members) {
+        if (!zorvex::AddRomFile(path, rows, true, sink)) return 1;
+    }
+    std::printf("%s\n", zorvex::UpdatePackStatus(rows).caption.c_str());
+    std::fflush(stdout);
+
+    zorvex::NullProgressSink progress;
+    std::atomic<bool> cancelRequested{false};
+    zorvex::PackBuildUi ui{sink, progress, cancelRequested, {}, {}};
+    return zorvex::BuildPackFromFiles(args[0], members, ui) ? 0 : 1;
+}
+
+const bool registered = zorvex::cli::Register(
+    {"pack", "pack OUT ROM...   build a DIZavo image from ./dizavo.gb and the ROMs", &RunPack});
+
+}  // namespace
