@@ -1,6 +1,20 @@
 #include <QApplication>
+#include <QIcon>
+
+#include "app/tool_app.h"
+#include "app/ui_prompts.h"
+#include "sim/link_factory.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zorvex/icon.png")));
+
+    zorvex::app::DesktopPrompts prompts;
+    // The card link's "Warning" boxes may come from the transfer worker; this
+    // sink shows them on the GUI thread, owned by the window in front.
+    zorvex::app::GuiThreadMessageSink warnings(&prompts);
+    // The one card link of the run, fully built before any window exists.
+    std::unique_ptr<zorvex::LinkRuntime> runtime = zorvex::CreateLinkRuntime(warnings);
+    if (!runtime->messageText.empty()) prompts.ShowMessage(nullptr, runtime->messageText, "ERROR");
+    return zorvex::app::ToolApp(*runtime->link, prompts, &warnings).Run();
 }

@@ -165,7 +165,9 @@ void SavegameManager::keyPressEvent(QKeyEvent* event) {
 }
 
 void SavegameManager::accept() {
-    if (list_->hasFocus()) return;
+    // The dialog's own focus child, so the rule holds whether or not the
+    // window is active at the moment.
+    if (focusWidget() == list_) return;
     if (operations_->busy()) return;
     QDialog::accept();
 }

@@ -1,0 +1,143 @@
+#include <QFileInfo>
+#include <system_error>
+
+#include "app/about_dialog.h"
+#include "app/control_ids.h"
+#include "app/main_window.h"
+#include "app/rom_list_view.h"
+#include "library/rom_scan.h"
+
+namespace zorvex::app {
+
+// --- Timers ---------------------------------------------------------------------
+//
+// Two timers share one tick handler and are told apart by identifier: the job
+// timer (1, 100 ms) runs only while a transfer runs; the watch timer (2) ticks
+// once at once for the start-up work and then every 1000 ms while nothing else
+// runs. Every long or modal operation stops the watch timer first.
+
+bool MainWindow::SetTimer(int id, int periodMs) {
+    if (options_.failingTimers.count(id)) return false;
+    QTimer* timer = id == kJobTimerId ? &jobTimer_ : id == kWatchTimerId ? &watchTimer_ : nullptr;
+    if (!timer) return false;
+    timer->start(periodMs);
+    return true;
+}
+
+void MainWindow::KillTimer(int id) {
+    if (id == kJobTimerId) jobTimer_.stop();
+    if (id == kWatchTimerId) watchTimer_.stop();
+}
+
+bool MainWindow::TimerActive(int id) const {
+    if (id == kJobTimerId) return jobTimer_.isActive();
+    if (id == kWatchTimerId) return watchTimer_.isActive();
+    return false;
+}
+
+int MainWindow::TimerPeriod(int id) const {
+    if (id == kJobTimerId) return jobTimer_.interval();
+    if (id == kWatchTimerId) return watchTimer_.interval();
+    return -1;
+}
+
+MainWindow::WatchTimerPause::WatchTimerPause(MainWindow& window) : window_(window) {
+    window_.KillTimer(kWatchTimerId);
+}
+
+MainWindow::WatchTimerPause::~WatchTimerPause() {
+    window_.SetTimer(kWatchTimerId, kWatchTimerPeriod);
+}
+
+// --- The transfer job ------------------------------------------------------------------
+
+void MainWindow::StartTransferJob(const std::string& fileName) {
+    KillTimer(kWatchTimerId);
+    // A finished worker from the previous job is released here at the latest.
+    if (job_.thread.joinable() && job_.done) job_.thread.join();
+    job_.fileName = fileName;
+    progress_->Open(nullptr);
+    progress_->SetRange(0, 100);
+    progress_->SetPos(0);
+    link_.progressPercent = 0;
+    job_.done = false;
+    if (!SetTimer(kJobTimerId, kJobTimerPeriod)) {
+        job_.done = true;
+        progress_->Close();
+        ShowLastError();
+        SetTimer(kWatchTimerId, kWatchTimerPeriod);
+        return;
+    }
+    bool started = false;
+    if (!options_.failThreadCreation) {
+        try {
+            // The worker calls the card link only through SendJob. Its only act
+            // on the user interface is the error box, which the GUI thread shows
+            // on its behalf while the worker waits.
+            job_.thread = std::thread([this] {
+                job_.result = link_.SendJob(job_.fileName);
+                if (job_.result != 0) workerMessages_.ShowMessage(link_.messageText, "Error");
+                job_.done = true;
+            });
+            started = true;
+        } catch (const std::system_error& e) {
+            errno = e.code().value();
+        }
+    } else {
+        errno = EAGAIN;
+    }
+    if (!started) {
+        KillTimer(kJobTimerId);
+        job_.done = true;
+        progress_->Close();
+        ShowLastError();
+        SetTimer(kWatchTimerId, kWatchTimerPeriod);
+    }
+}
+
+void MainWindow::OnTick(int id) {
+    if (id == kJobTimerId && !jobTickBusy_) {
+        jobTickBusy_ = true;
+        JobTick();
+        jobTickBusy_ = false;
+    }
+    if (id == kWatchTimerId && !watchTickBusy_) {
+        watchTickBusy_ = true;
+        WatchTick();
+        watchTickBusy_ = false;
+    }
+}
+
+void MainWindow::JobTick() {
+    if (!job_.done) {
+        progress_->SetPos(link_.progressPercent);
+        return;
+    }
+    KillTimer(kJobTimerId);
+    if (job_.thread.joinable()) job_.thread.join();  // it has finished
+    progress_->Close();                              // enables this window again
+    SetTimer(kWatchTimerId, kWatchTimerPeriod);
+}
+
+void MainWindow::WatchTick() {
+    LibraryScanUi ui{messages_, *progress_, link_.cancelRequested,
+                     [this] { UpdateRomListCaption(); }};
+    if (!firstTickDone) {
+        KillTimer(kWatchTimerId);
+        firstTickDone = true;
+        StartupPictureDialog picture(this);
+        prompts_.RunModal(picture);
+        RefreshRomLibrary(kRomDirectory, romListFilePath, libraryRows_, ui);
+        libraryView_->SelectRow(0);  // shows its Rom Info and screenshot
+        SetTimer(kWatchTimerId, kWatchTimerPeriod);
+    }
+    if (changeSignalled_) {
+        KillTimer(kWatchTimerId);
+        changeSignalled_ = false;
+        RefreshRomLibrary(kRomDirectory, romListFilePath, libraryRows_, ui);
+        if (libraryRows_.Count() == 0) ClearRomInfo();
+        SetTimer(kWatchTimerId, kWatchTimerPeriod);
+    }
+}
+
+}  // namespace zorvex::app
