@@ -13,7 +13,8 @@ namespace zorvex::sim {
 //   0 bus address bits 0..7, 1 bus address bits 8..15 (both read back),
 //   2 mode register, 3 bus data (a cartridge-bus cycle at the address in 0/1).
 // Any nonzero mode drives the bus; mode bit 1 turns register-3 writes into flash writes;
-// bit 0 advances the address after each register-3 data cycle. Mode 0x00 is
+// bit 0 advances the low address byte (register 0, wrapping within its
+// 256-byte page) after each register-3 data cycle. Mode 0x00 is
 // the released card: register 3 starts no bus cycle and reads float high.
 class CardRegisters {
   public:

@@ -1,0 +1,141 @@
+// card.ini and the run's link pieces built from it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "sim/card_config.h"
+#include "sim/link_factory.h"
+#include "tests/support/rom_builder.h"
+
+namespace zorvex::sim {
+namespace {
+
+void WriteIni(const test::TempDir& dir, const std::string& text) {
+    std::ofstream(dir / kCardConfigFile) << text;
+}
+
+TEST(SimPortConfig, DefaultsWithoutAFileOrKeys) {
+    test::TempDir dir;
+    CardConfig config;
+    config.chip = 0;
+    std::string message;
+    ASSERT_TRUE(LoadCardConfig(dir.path(), config, message));
+    EXPECT_EQ(config.ports.bases, std::vector<uint16_t>{0x378});
+    EXPECT_EQ(config.ports.cardPort, 1);
+    EXPECT_TRUE(config.ports.epp);
+    EXPECT_EQ(config.chip, 16);
+    WriteIni(dir, "; nothing set\n[ports]\n[card]\nother=1\n");
+    ASSERT_TRUE(LoadCardConfig(dir.path(), config, message));
+    EXPECT_EQ(config.ports.bases, std::vector<uint16_t>{0x378});
+    EXPECT_EQ(config.chip, 16);
+}
+
+TEST(SimPortConfig, ReadsEveryKey) {
+    test::TempDir dir;
+    WriteIni(dir,
+             "[Ports]\r\n bases = 0x3BC, 378,0xd010 \r\ncardPort=3\r\nepp=0\r\n"
+             "[card]\r\nchip=64m\r\n");
+    CardConfig config;
+    std::string message;
+    ASSERT_TRUE(LoadCardConfig(dir.path(), config, message)) << message;
+    EXPECT_EQ(config.ports.bases, (std::vector<uint16_t>{0x3BC, 0x378, 0xD010}));
+    EXPECT_EQ(config.ports.cardPort, 3);
+    EXPECT_FALSE(config.ports.epp);
+    EXPECT_EQ(config.chip, 64);
+
+    // The written form reads back to the same machine.
+    WriteIni(dir, FormatCardConfig(config));
+    CardConfig again;
+    ASSERT_TRUE(LoadCardConfig(dir.path(), again, message)) << message;
+    EXPECT_EQ(again.ports.bases, config.ports.bases);
+    EXPECT_EQ(again.ports.cardPort, 3);
+    EXPECT_FALSE(again.ports.epp);
+    EXPECT_EQ(again.chip, 64);
+
+    for (const char* chip : {"4M", "16M", "none"}) {
+        WriteIni(dir, std::string("[card]\nchip=") + chip + "\n[ports]\nbases=\ncardPort=0\n");
+        ASSERT_TRUE(LoadCardConfig(dir.path(), config, message)) << chip;
+        EXPECT_STREQ(ChipName(config.chip), chip);
+        EXPECT_TRUE(config.ports.bases.empty());
+    }
+}
+
+TEST(SimPortConfig, UnusableValuesAreReportedNotGuessed) {
+    test::TempDir dir;
+    for (const char* text : {
+             "[ports]\nbases=0x378,zz\n",
+             "[ports]\nbases=0x378,,0x278\n",
+             "[ports]\nbases=0\n",
+             "[ports]\nbases=0xFFFE\n",  // its five registers would not fit
+             "[ports]\nbases=1,2,3,4,5,6,7,8,9\n",
+             "[ports]\ncardPort=9\n",
+             "[ports]\ncardPort=2\n",  // only one port listed
+             "[ports]\nepp=yes\n",
+             "[card]\nchip=32M\n",
+             "[ports\nbases=0x378\n",
+             "[ports]\nbases 0x378\n",
+         }) {
+        WriteIni(dir, text);
+        CardConfig config;
+        config.chip = 4;
+        std::string message;
+        EXPECT_FALSE(LoadCardConfig(dir.path(), config, message)) << text;
+        EXPECT_NE(message.find("card.ini"), std::string::npos) << text;
+        EXPECT_EQ(config.chip, 16) << text;  // left at the defaults
+        EXPECT_EQ(config.ports.bases, std::vector<uint16_t>{0x378}) << text;
+    }
+}
+
+TEST(SimPortFactory, SimulatedRunUsesTheConfiguredPorts) {
+    test::TempDir dir;
+    WriteIni(dir, "[ports]\nbases=0x278,0x378\ncardPort=2\nepp=1\n");
+    NullMessageSink sink;
+    auto run = CreateSimulatedLinkRuntime(dir.path(), sink);
+    ASSERT_TRUE(run->messageText.empty()) << run->messageText;
+    ASSERT_TRUE(run->simPort);
+    EXPECT_EQ(run->simPort, run->portIo.get());
+    EXPECT_TRUE(run->simulated);
+    EXPECT_EQ(run->simDirectory, dir.path());
+    CardLink& link = *run->link;
+    EXPECT_EQ(link.portCount, 2);
+    EXPECT_EQ(link.portTable[1], 0x278);
+    EXPECT_EQ(link.portTable[2], 0x378);
+    EXPECT_EQ(run->simPort->cardBase(), 0x378);
+    EXPECT_EQ(link.ChooseTransferMode(), 1);  // LPT1 holds no card
+    link.SelectPort(2);
+    EXPECT_EQ(link.ChooseTransferMode(), 0);
+    EXPECT_FALSE(link.sppMode);
+    // Waits of a simulated run are counted, never slept.
+    run->link->clock().Sleep(100000);
+    EXPECT_EQ(dynamic_cast<CountingClock&>(link.clock()).totalMilliseconds, 100000u);
+}
+
+TEST(SimPortFactory, SetupProblemsLeaveARunWithoutPorts) {
+    test::TempDir dir;
+    WriteIni(dir, "[ports]\nbases=nonsense\n");
+    NullMessageSink sink;
+    for (const std::string& path : {dir.path(), dir / "missing"}) {
+        auto run = CreateSimulatedLinkRuntime(path, sink);
+        EXPECT_FALSE(run->messageText.empty()) << path;
+        EXPECT_EQ(run->link->portCount, 0) << path;
+        ASSERT_TRUE(run->simPort);
+        EXPECT_EQ(run->simPort->accessCount(), 0u) << path;
+    }
+}
+
+TEST(SimPortFactory, VariableChoosesTheSimulatedCard) {
+    test::TempDir dir;
+    WriteIni(dir, "[ports]\nbases=0x3bc,0x278\n");
+    ASSERT_EQ(setenv(kSimulatedCardVariable, dir.path().c_str(), 1), 0);
+    NullMessageSink sink;
+    auto run = CreateLinkRuntime(sink);
+    unsetenv(kSimulatedCardVariable);
+    EXPECT_TRUE(run->simulated);
+    EXPECT_EQ(run->link->portTable[1], 0x3BC);
+    EXPECT_TRUE(run->link->sppMode);  // the card is on LPT1 at 0x3BC: SPP only
+    EXPECT_GT(run->simPort->accessCount(), 0u);
+}
+
+}  // namespace
+}  // namespace zorvex::sim
