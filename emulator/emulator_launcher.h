@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include "common/message_sink.h"
+#include "emulator/emulator_table.h"
+#include "emulator/process_launcher.h"
+
+namespace zorvex {
+
+// Starts emulators on library entries and owns the temporary ROM file of the
+// last launch (emulatorCopyPath).
+//
+// A plain ROM is passed as "roms/" + its file name. On a read-only medium it is
+// first copied to the temporary directory; a ROM inside a .zip archive is first
+// unpacked to base name + ".gb" in the working directory, or in the temporary
+// directory when that fails. Such a copy is deleted at the next launch and by
+// DeleteEmulatorCopy (at program end). Copies are always created as new files:
+// a file that is already there, which this program did not make, is neither
+// overwritten nor, later, deleted.
+class EmulatorLauncher {
+  public:
+    EmulatorLauncher(ProcessLauncher& processLauncher, MessageSink& sink)
+        : processLauncher_(processLauncher), sink_(sink) {}
+
+    // Relative paths ("roms/", the unpacked copy) resolve against it and the
+    // emulator starts in it; empty means the current directory.
+    std::string workingDirectory;
+    // Where copies go when they cannot stay in the working directory; empty
+    // means the system's temporary directory.
+    std::string temporaryDirectory;
+    // The working directory was found not writable at start.
+    bool readOnlyStart = false;
+
+    // Starts emulator n of the table on the ROM file fileName (the FileName
+    // cell of a library row). Failures are shown through the sink; a program
+    // that cannot be started is not reported. True when the start was asked
+    // of the process launcher and it succeeded.
+    bool LaunchEmulator(const EmulatorTable& table, int n, const std::string& fileName);
+
+    // Deletes the temporary ROM file of the last launch, if any (failure ignored).
+    void DeleteEmulatorCopy();
+    const std::string& emulatorCopyPath() const { return emulatorCopyPath_; }
+
+  private:
+    std::string Resolve(const std::string& path) const;
+    // The temporary directory ending in "/", or empty after "Temporary Path too long".
+    std::string TemporaryDirectory();
+    bool StartWith(const EmulatorEntry& entry, const std::string& romPath);
+
+    ProcessLauncher& processLauncher_;
+    MessageSink& sink_;
+    std::string emulatorCopyPath_;
+};
+
+}  // namespace zorvex
