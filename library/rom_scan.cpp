@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -32,10 +33,8 @@ void CaptionChanged(LibraryScanUi& ui) {
     if (ui.captionChanged) ui.captionChanged();
 }
 
-struct ListedFile {
-    std::string name;
-    std::string key;
-};
+// The File Attributes part of a key, before the file name.
+constexpr size_t kFileKeyPrefix = 32;
 
 }  // namespace
 
@@ -86,10 +85,10 @@ bool ScanRomDirectory(const std::string& directory, RomListModel& list, LibraryS
         CaptionChanged(ui);
         return false;
     }
-    // One listing gives every file's key; the rows are then matched against a
-    // hash set, so an unchanged library costs one lookup per row.
-    std::vector<ListedFile> files;
-    std::unordered_set<std::string> keys;
+    // One listing gives every file's key (32 hex digits of time and size, then
+    // the name); the rows are then matched against a hash set of those keys, so
+    // an unchanged library costs one stat and one lookup per file.
+    std::vector<std::string> listed;
     int dirFd = ::dirfd(dir);
     while (dirent* e = ::readdir(dir)) {
         const char* name = e->d_name;
@@ -108,36 +107,37 @@ bool ScanRomDirectory(const std::string& directory, RomListModel& list, LibraryS
         }
         FileFacts facts{WindowsFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec),
                         static_cast<uint64_t>(st.st_size)};
-        ListedFile file{name, FileAttributesText(facts) + name};
-        keys.insert(file.key);
-        files.push_back(std::move(file));
+        listed.push_back(FileAttributesText(facts).append(name));
     }
     ::closedir(dir);
 
+    std::unordered_set<std::string_view> keys(listed.begin(), listed.end(), listed.size());
     // Rows whose key is not (or no longer) in the set are gone, changed or
     // duplicates; each matched key is taken out so a second row for it drops.
+    std::string rowKey;
     for (int row = 0; row < list.Count();) {
-        if (keys.erase(FileKey(list.Row(row))) != 0) {
+        const RomEntry& entry = list.Row(row);
+        rowKey.assign(entry[FieldFileAttributes]).append(entry[FieldFileName]);
+        if (keys.erase(rowKey) != 0) {
             ++row;
         } else {
             list.RemoveRow(row);
         }
     }
 
-    std::vector<const ListedFile*> added;
-    for (const ListedFile& file : files)
-        if (keys.count(file.key) != 0) added.push_back(&file);
+    std::vector<std::string> added;
+    for (const std::string& key : listed)
+        if (keys.count(key) != 0) added.push_back(key.substr(kFileKeyPrefix));
     if (!added.empty()) {
         // Name order makes the order of messages and of a cancelled scan predictable.
-        std::sort(added.begin(), added.end(),
-                  [](const ListedFile* a, const ListedFile* b) { return a->name < b->name; });
+        std::sort(added.begin(), added.end());
         ui.progress.Open();
         ui.progress.SetCaption("Scanning Roms");
         ui.progress.SetRange(0, static_cast<int>(added.size()));
         ui.progress.SetPos(0);
         ui.cancelRequested = false;
         for (size_t j = 0; j < added.size(); ++j) {
-            AddRomFile(prefix + added[j]->name, list, false, ui.messages);
+            AddRomFile(prefix + added[j], list, false, ui.messages);
             if (ui.cancelRequested) break;
             ui.progress.PumpMessages();
             ui.progress.SetPos(static_cast<int>(j));
