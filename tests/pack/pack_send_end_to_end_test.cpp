@@ -1,0 +1,111 @@
+// A pack built from the real ROMs, sent to the simulated card through the
+// send job and read back bank by bank.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+
+#include "common/file_io.h"
+#include "pack/menu_program.h"
+#include "pack/pack_builder.h"
+#include "pack/pack_list.h"
+#include "pack/pack_status.h"
+#include "pack/pack_temp_path.h"
+#include "rom/rom_image.h"
+#include "sim/cartridge.h"
+#include "sim/link_factory.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/rom_builder.h"
+
+namespace zorvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RecordingMessageSink;
+using test::TempDir;
+
+TEST(PackEndToEnd, SentPackReadsBackFromTheCardUnchanged) {
+    TempDir work;
+    struct Restore {
+        fs::path previous = fs::current_path();
+        ~Restore() { fs::current_path(previous); }
+    } restore;
+    fs::current_path(work.path());
+    test::WriteFile(kMenuProgramFile, MakeMenuProgram());
+
+    // Every real ROM, added as the desktop program's requester would.
+    std::vector<std::string> roms;
+    for (const auto& entry : fs::directory_iterator(test::TestRomDir())) {
+        std::string ext = entry.path().extension().string();
+        if (ext == ".gb" || ext == ".gbc") roms.push_back(entry.path().string());
+    }
+    std::sort(roms.begin(), roms.end());
+    ASSERT_GE(roms.size(), 10u);
+    RomListModel pack;
+    test::ScriptedFileRequester requester;
+    requester.Answer(roms);
+    RequesterDirectories dirs{work.path(), work.path()};
+    RecordingMessageSink sink;
+    ASSERT_TRUE(AddFilesToPack(pack, requester, dirs, sink));
+    ASSERT_EQ(pack.Count(), static_cast<int>(roms.size()))
+        << ::testing::PrintToString(sink.Texts());
+    PackStatus status = UpdatePackStatus(pack);
+    ASSERT_TRUE(status.sendEnabled) << status.caption;
+    ASSERT_NE(status.verdict, PackVerdict::Card512K);  // large enough to use many banks
+
+    // An 8 MiB card in the simulated machine.
+    fs::create_directory(work / "card");
+    {
+        std::ofstream ini(work / "card/card.ini");
+        ini << "[ports]\nbases=0x378\ncardPort=1\nepp=1\n[card]\nchip=64M\n";
+    }
+    NullMessageSink warnings;
+    auto run = CreateSimulatedLinkRuntime(work / "card", warnings);
+    ASSERT_TRUE(run->messageText.empty()) << run->messageText;
+    if (!run->cartridge) {
+        // A factory that leaves the slot empty: plug the configured card in.
+        run->cartridge = std::make_unique<sim::Cartridge>(*sim::FindChip(run->cardConfig.chip));
+        run->simPort->SetCartridge(run->cartridge.get());
+    }
+    CardLink& link = *run->link;
+
+    fs::create_directory(work / "tmp");
+    std::string temp = MakePackTempPath(work / "tmp");
+    ASSERT_FALSE(temp.empty());
+    test::RecordingProgress progress;
+    PackBuildUi ui{sink, progress, link.cancelRequested, {}, {}};
+    int jobResult = -2;
+    ASSERT_TRUE(SendPack(temp, pack, ui, [&](const std::string& path) {
+        jobResult = link.SendJob(path);
+    })) << ::testing::PrintToString(sink.Texts());
+    ASSERT_EQ(jobResult, 0) << link.messageText;
+
+    std::vector<uint8_t> built = test::ReadFile(temp);
+    ASSERT_EQ(built.size(), static_cast<size_t>(status.packKiB) * 1024);
+    ASSERT_EQ(built.size() % kRomBankSize, 0u);
+
+    ASSERT_GE(link.OpenCard(), 0) << link.messageText;
+    std::vector<uint8_t> card(built.size());
+    for (size_t bank = 0; bank < built.size() / kRomBankSize; ++bank)
+        link.ReadRomPages(static_cast<int>(bank), card.data() + bank * kRomBankSize, 64);
+    link.ReleaseCard();
+    EXPECT_TRUE(card == built);
+
+    // The headers chain through the image in list order, as a reader of the
+    // card walks it.
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&card[0x134]), 6), "DIZAVO");
+    size_t at = size_t{0x8000} << card[0x148];
+    for (int row = 0; row < pack.Count(); ++row) {
+        ASSERT_LT(at + 0x150, card.size());
+        ASSERT_TRUE(HasNintendoLogo(&card[at])) << row;
+        EXPECT_EQ(card[at + 0x14D], test::RomBuilder::HeaderChecksumOf(std::vector<uint8_t>(
+                                        card.begin() + static_cast<long>(at),
+                                        card.begin() + static_cast<long>(at + 0x150))));
+        at += size_t{0x8000} << card[at + 0x148];
+    }
+    EXPECT_EQ(at, card.size());
+}
+
+}  // namespace
+}  // namespace zorvex
