@@ -73,7 +73,8 @@ TEST_F(ReadRomListTest, BadRecordsStopTheReadingAndLeaveNoPartialRow) {
 
     list.Clear();
     sink.messages.clear();
-    EXPECT_FALSE(Read(head + "GAMMA|32kB|g.gb|0|0|g.bmp\r\n"));  // no sixth "|"
+    // No sixth "|"; LF-only line ends count the same.
+    EXPECT_FALSE(Read(";a\n;b\n" + std::string(kRecordA) + "\nGAMMA|32kB|g.gb|0|0|g.bmp\n"));
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{"Unexpected end of file at line 3"});
     EXPECT_EQ(Names(), std::vector<std::string>{"ALPHA"});
 
