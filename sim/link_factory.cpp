@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "link/port_discovery.h"
+#include "sim/cartridge.h"
 
 #ifndef _WIN32
 #include "link/ieee1284_port_io.h"
@@ -59,12 +60,15 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
     runtime->clock = std::make_unique<CountingClock>();
     auto port = std::make_unique<sim::SimParallelPort>(runtime->cardConfig.ports);
 
-    // ---- Simulated cartridge --------------------------------------------------
-    // The cartridge chosen by [card] chip= (runtime->cardConfig.chip) is built
-    // here, stored in runtime->cartridge and plugged into the card with
-    // port->SetCartridge(runtime->cartridge.get()). Until then the card holds an
-    // empty slot. This must happen before the CardLink below probes the port.
-    // ---------------------------------------------------------------------------
+    // The cartridge of [card] chip=, its flash and save RAM kept in the
+    // directory; chip=none leaves the slot empty. Plugged in before the
+    // CardLink below probes the port.
+    if (const sim::ChipInfo* chip = sim::FindChip(runtime->cardConfig.chip)) {
+        auto cartridge = sim::Cartridge::Open(*chip, directory, &runtime->messageText);
+        if (!cartridge) return PortlessRuntime(std::move(runtime), warnings);
+        port->SetCartridge(cartridge.get());
+        runtime->cartridge = std::move(cartridge);
+    }
 
     runtime->simPort = port.get();
     runtime->portIo = std::move(port);
