@@ -1,0 +1,148 @@
+// Card detection, opening the card for save RAM, and the job that writes one
+// image to the card.
+#include <cstdint>
+#include <string>
+
+#include "common/file_io.h"
+#include "link/card_link.h"
+#include "rom/rom_image.h"
+
+namespace zorvex {
+
+namespace {
+
+constexpr int64_t kSizeUnit = 0x8000;  // the smallest ROM; size code c is kSizeUnit << c
+// Written after the end of an image up to the next whole 32 KiB: what erased
+// flash holds anyway, and what UsedSizeCode then counts as unused.
+constexpr uint8_t kPadFill = 0xFF;
+
+int32_t CapacityOf(uint8_t flashType) {
+    switch (flashType) {
+        case Flash4M:
+            return 0x80000;
+        case Flash16M:
+            return 0x200000;
+        default:
+            return 0x800000;
+    }
+}
+
+}  // namespace
+
+int CardLink::DetectCard() {
+    progressPercent = 0;
+    cancelRequested = false;
+
+    if (scanAllPorts && portCount > 1) {
+        bool found = false;
+        for (int n = 1; n <= portCount && n < static_cast<int>(portTable.size()); ++n) {
+            if (portTable[static_cast<size_t>(n)] == 0) continue;  // a gap: never accessed
+            SelectPort(n);
+            EngageCard();
+            const int r = ChooseTransferMode();
+            ReleaseCard();
+            if (r == 0) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            messageText = "Could not detect Ombra Card on any Port";
+            return -1;
+        }
+    }
+
+    if (currentPortBase == 0) {
+        messageText = Format("Could not detect Ombra Card on Port %d", currentPortIndex);
+        return -1;
+    }
+    EngageCard();
+    if (ChooseTransferMode() != 0) {
+        ReleaseCard();
+        messageText = Format("Could not detect Ombra Card on Port %d", currentPortIndex);
+        return -1;
+    }
+    EngageCard();
+    if (IdentifyFlash() != 0) {
+        ReleaseCard();
+        messageText = Format("Flash memory not present on Ombra Card on Port %d", currentPortIndex);
+        return -1;
+    }
+    capacity = CapacityOf(flashType);
+    return 0;  // left engaged for the caller
+}
+
+int CardLink::OpenCard() {
+    if (DetectCard() != 0) return -1;
+    return flashType == Flash4M ? 4 : 16;
+}
+
+int CardLink::SendJob(const std::string& path) {
+    // Every failure below leaves its own text; clearing first makes sure the
+    // "Error" box can never show what an earlier job left behind.
+    messageText.clear();
+    if (DetectCard() != 0) return -1;  // detection released the card itself
+    const int r = SendRomFile(path);
+    ReleaseCard();
+    return r;
+}
+
+int CardLink::SendRomFile(const std::string& path) {
+    // Loaded unpadded so that the size message names the file's own length;
+    // padding follows below for plain files and archive members alike, so a
+    // member whose length is no whole bank does not lose its last part.
+    int32_t loaded = 0;
+    RomImage image = LoadRomImage(path, loaded, LoadFromZip);
+    if (!image) return -1;
+    if (loaded > capacity) {
+        messageText = Format("filesize error! (%x)", static_cast<unsigned>(loaded));
+        return -1;
+    }
+    const int64_t padded = (int64_t{loaded} + kSizeUnit - 1) / kSizeUnit * kSizeUnit;
+    image.bytes().resize(static_cast<size_t>(padded), kPadFill);
+
+    int64_t length = padded;
+    const uint8_t code = UsedSizeCode(image.data(), image.length());
+    if ((kSizeUnit << code) < length) length = kSizeUnit << code;
+    const int banks = static_cast<int>(length / kRomBankSize);
+    // The image is released on every return; nothing may keep pointing into it.
+    struct SourceReset {
+        const uint8_t*& source;
+        ~SourceReset() { source = nullptr; }
+    } sourceReset{bankSource};
+
+    if (flashType == Flash16M && EraseChip() != 0) {
+        // The erase showed its "Warning" box; the "Error" box that follows
+        // must still say what happened to this job.
+        messageText =
+            Format("Flash memory could not be erased on Ombra Card on Port %d", currentPortIndex);
+        return -1;
+    }
+
+    for (int b = 0; b < banks; ++b) {
+        if (cancelRequested) {
+            messageText = "Transfer canceled";
+            return -1;
+        }
+        progressPercent = static_cast<int8_t>(deepVerify ? (b * 50) / banks : (b * 100) / banks);
+        bankSource = image.data() + static_cast<size_t>(b) * kRomBankSize;
+        if (WriteBank(b) != 0) {
+            messageText = Format("write cart error at bank=0x%x", b);
+            return -1;
+        }
+    }
+    if (deepVerify) {
+        for (int b = 0; b < banks; ++b) {
+            if (cancelRequested) {
+                messageText = "Transfer canceled";
+                return -1;
+            }
+            progressPercent = static_cast<int8_t>((banks * 50 + b * 50) / banks);
+            bankSource = image.data() + static_cast<size_t>(b) * kRomBankSize;
+            if (VerifyBank(b) != 0) return -1;  // "error at %lx!" is in messageText
+        }
+    }
+    return 0;
+}
+
+}  // namespace zorvex

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sim/fault_injector.h"
+#include "tests/link/send_job_rig.h"
+#include "tests/rom/loader_zip_writer.h"
+#include "tests/support/rom_builder.h"
+
+namespace zorvex {
+namespace {
+
+using test::JobRig;
+using test::RomBuilder;
+using test::TempDir;
+
+class SendJobTest : public ::testing::Test {
+  protected:
+    std::string Save(const std::vector<uint8_t>& image, const std::string& name = "game.gb") {
+        std::string path = dir / name;
+        test::WriteFile(path, image);
+        return path;
+    }
+    // Records progressPercent whenever it changes while the job drives the bus.
+    void WatchProgress(JobRig& rig) {
+        rig.bus.onWrite = [this, &rig](uint16_t, uint8_t) {
+            const int p = rig.link->progressPercent;
+            if (progress.empty() || progress.back() != p) progress.push_back(p);
+        };
+    }
+    bool FlashHolds(JobRig& rig, const std::vector<uint8_t>& image, size_t length) {
+        return std::equal(image.begin(), image.begin() + static_cast<long>(length),
+                          rig.flash().begin());
+    }
+    TempDir dir;
+    std::vector<int> progress;
+};
+
+TEST_F(SendJobTest, WritesTheImageOnEveryChipInBothModes) {
+    for (uint8_t chip : {4, 16, 64}) {
+        for (uint8_t mode : {TransferSpp, TransferEpp}) {
+            SCOPED_TRACE(testing::Message() << int(chip) << "M mode " << int(mode));
+            JobRig rig(chip, {0x378}, 1, mode);
+            std::fill(rig.flash().begin(), rig.flash().end(), 0x00);  // stale content
+            // Three banks of content in a 64 KiB image: all four banks go out.
+            auto image = RomBuilder(0x10000).Fill(0xC000, 0xFF).Set(0xBFFF, 0x12).Build();
+            rig.link->deepVerify = true;
+            ASSERT_EQ(rig.link->SendJob(Save(image)), 0) << rig.link->messageText;
+            EXPECT_TRUE(FlashHolds(rig, image, image.size()));
+            EXPECT_EQ(rig.port.card().mode(), 0x00);  // released
+            EXPECT_TRUE(rig.warnings.messages.empty());
+            EXPECT_EQ(rig.link->sppMode, mode == TransferSpp);
+            EXPECT_EQ(rig.link->bankSource, nullptr);
+        }
+    }
+}
+
+TEST_F(SendJobTest, TrailingFillBeyondThePowerOfTwoSizeIsNotSent) {
+    JobRig rig(64);
+    std::fill(rig.flash().begin(), rig.flash().end(), 0x00);
+    auto image = RomBuilder(0x100000).Fill(424 * 1024, 0xFF).Set(424 * 1024 - 1, 0x00).Build();
+    int highestBank = -1;
+    rig.bus.onWrite = [&](uint16_t address, uint8_t value) {
+        if (address >= 0x2000 && address < 0x3000) highestBank = std::max<int>(highestBank, value);
+    };
+    ASSERT_EQ(rig.link->SendJob(Save(image)), 0) << rig.link->messageText;
+    EXPECT_EQ(highestBank, 31);  // 512 KiB: 32 banks
+    EXPECT_TRUE(FlashHolds(rig, image, 0x80000));
+    EXPECT_EQ(rig.flash()[0x80000], 0x00);  // the next block was never touched
+}
+
+TEST_F(SendJobTest, FileMustFitTheCard) {
+    JobRig rig(4);
+    auto exact = RomBuilder(0x80000).Build();
+    ASSERT_EQ(rig.link->SendJob(Save(exact)), 0) << rig.link->messageText;
+    EXPECT_TRUE(FlashHolds(rig, exact, exact.size()));
+
+    JobRig small(4);
+    auto over = RomBuilder(0x80001).Build();
+    EXPECT_EQ(small.link->SendJob(Save(over, "over.gb")), -1);
+    EXPECT_EQ(small.link->messageText, "filesize error! (80001)");
+    EXPECT_EQ(small.cart.chip().stats().programs, 0u);
+    EXPECT_EQ(small.port.card().mode(), 0x00);
+}
+
+TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
+    JobRig rig(16);
+    WatchProgress(rig);
+    rig.link->deepVerify = true;
+    ASSERT_EQ(rig.link->SendJob(Save(RomBuilder(0x10000).Build())), 0) << rig.link->messageText;
+    EXPECT_EQ(progress, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87}));
+
+    JobRig plain(16);
+    progress.clear();
+    WatchProgress(plain);
+    ASSERT_EQ(plain.link->SendJob(Save(RomBuilder(0x10000).Build())), 0);
+    EXPECT_EQ(progress, (std::vector<int>{0, 25, 50, 75}));
+}
+
+TEST_F(SendJobTest, CancelTakesEffectBeforeTheNextBank) {
+    JobRig rig(64);
+    auto image = RomBuilder(0x20000).Build();  // 8 banks: 12% each
+    rig.bus.onWrite = [&](uint16_t, uint8_t) {
+        if (rig.link->progressPercent == 62) rig.link->cancelRequested = true;  // bank 5
+    };
+    EXPECT_EQ(rig.link->SendJob(Save(image)), -1);
+    EXPECT_EQ(rig.link->messageText, "Transfer canceled");
+    EXPECT_EQ(rig.link->progressPercent, 62);
+    EXPECT_TRUE(FlashHolds(rig, image, 6 * 0x4000));  // bank 5 was finished
+    EXPECT_TRUE(std::all_of(rig.flash().begin() + 6 * 0x4000, rig.flash().begin() + 8 * 0x4000,
+                            [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(rig.port.card().mode(), 0x00);
+    EXPECT_EQ(rig.link->bankSource, nullptr);
+
+    // The next job starts afresh.
+    rig.bus.onWrite = nullptr;
+    EXPECT_EQ(rig.link->SendJob(Save(image)), 0) << rig.link->messageText;
+}
+
+TEST_F(SendJobTest, FailedChipEraseReplacesAnyEarlierText) {
+    JobRig rig(16);
+    sim::FaultInjector faults;
+    faults.FailErases(1);
+    rig.cart.SetHooks(&faults);
+    rig.link->messageText = "Transfer canceled";  // left over from an earlier job
+    EXPECT_EQ(rig.link->SendJob(Save(RomBuilder().Build())), -1);
+    ASSERT_FALSE(rig.warnings.messages.empty());
+    EXPECT_EQ(rig.warnings.messages.back(),
+              std::make_pair(std::string("erase error!!!\a\n"), std::string("Warning")));
+    EXPECT_EQ(rig.link->messageText, "Flash memory could not be erased on Ombra Card on Port 1");
+    EXPECT_EQ(rig.port.card().mode(), 0x00);
+}
+
+TEST_F(SendJobTest, WriteAndVerifyFailuresNameTheBankOrAddress) {
+    JobRig rig(64);
+    sim::FaultInjector faults;
+    faults.CorruptReads(2 * 0x4000 + 0x123, 1);  // the 64M chip checks every bank as written
+    rig.cart.SetHooks(&faults);
+    EXPECT_EQ(rig.link->SendJob(Save(RomBuilder(0x10000).Build())), -1);
+    EXPECT_EQ(rig.link->messageText, "write cart error at bank=0x2");
+    EXPECT_EQ(rig.port.card().mode(), 0x00);
+
+    // A byte that changes on the card after writing is found by the verify pass.
+    JobRig verify(16);
+    verify.link->deepVerify = true;
+    bool done = false;
+    verify.bus.onWrite = [&](uint16_t, uint8_t) {
+        if (!done && verify.link->progressPercent >= 50) {
+            verify.flash()[0xC205] ^= 0x01;
+            done = true;
+        }
+    };
+    EXPECT_EQ(verify.link->SendJob(Save(RomBuilder(0x10000).Build())), -1);
+    EXPECT_EQ(verify.link->messageText, "error at c205!");
+}
+
+TEST_F(SendJobTest, LoaderFailuresAndArchiveMembers) {
+    JobRig rig(16);
+    std::string missing = dir / "missing.gb";
+    EXPECT_EQ(rig.link->SendJob(missing), -1);
+    EXPECT_EQ(rig.link->messageText, "Can't open " + missing);
+    EXPECT_EQ(rig.port.card().mode(), 0x00);
+
+    // A member whose length is no whole bank still arrives complete.
+    auto image = RomBuilder(40 * 1024).Build();
+    std::string zip = dir / "odd.zip";
+    test::WriteZip(zip, {{"odd.gb", image}});
+    ASSERT_EQ(rig.link->SendJob(zip), 0) << rig.link->messageText;
+    EXPECT_TRUE(FlashHolds(rig, image, image.size()));
+    EXPECT_EQ(rig.flash()[40 * 1024], 0xFF);
+}
+
+}  // namespace
+}  // namespace zorvex
