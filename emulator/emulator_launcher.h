@@ -8,8 +8,9 @@
 
 namespace zorvex {
 
-// Starts emulators on library entries and owns the temporary ROM file of the
-// last launch (emulatorCopyPath).
+// Starts emulators on library entries and keeps track of the temporary ROM
+// file of the last launch in emulatorCopyPath, which the caller owns (the main
+// window deletes it at program end as well).
 //
 // A plain ROM is passed as "roms/" + its file name. On a read-only medium it is
 // first copied to the temporary directory; a ROM inside a .zip archive is first
@@ -20,8 +21,11 @@ namespace zorvex {
 // overwritten nor, later, deleted.
 class EmulatorLauncher {
   public:
-    EmulatorLauncher(ProcessLauncher& processLauncher, MessageSink& sink)
-        : processLauncher_(processLauncher), sink_(sink) {}
+    // emulatorCopyPath: empty, or the copy made by an earlier launch, which a
+    // launch deletes first. A relative one lies in the working directory.
+    EmulatorLauncher(ProcessLauncher& processLauncher, MessageSink& sink,
+                     std::string& emulatorCopyPath)
+        : processLauncher_(processLauncher), sink_(sink), emulatorCopyPath_(emulatorCopyPath) {}
 
     // Relative paths ("roms/", the unpacked copy) resolve against it and the
     // emulator starts in it; empty means the current directory.
@@ -50,7 +54,7 @@ class EmulatorLauncher {
 
     ProcessLauncher& processLauncher_;
     MessageSink& sink_;
-    std::string emulatorCopyPath_;
+    std::string& emulatorCopyPath_;
 };
 
 }  // namespace zorvex

@@ -33,7 +33,8 @@ class EmulatorLauncherTest : public ::testing::Test {
     RecordingMessageSink sink;
     RecordingProcessLauncher processes;
     EmulatorTable table;
-    EmulatorLauncher launcher{processes, sink};
+    std::string copyPath;
+    EmulatorLauncher launcher{processes, sink, copyPath};
     const std::vector<uint8_t> rom = RomBuilder(0x8000).Title("GAME").Build();
 };
 
@@ -100,10 +101,15 @@ TEST_F(EmulatorLauncherTest, ZippedRomIsUnpackedBesideAndDeletedAtTheNextLaunch)
     ASSERT_TRUE(launcher.LaunchEmulator(table, 0, "game.ZIP"));
     EXPECT_EQ(CommandLines(), std::vector<std::string>{"emu.exe -a game.gb -b"});
     EXPECT_EQ(launcher.emulatorCopyPath(), "game.gb");
+    EXPECT_EQ(copyPath, "game.gb");
 
+    // The path lives with its owner, so a launcher made for the next launch
+    // still removes the copy.
     processes.onStart = nullptr;
     WriteFile(work / "roms/plain.gb", rom);
-    ASSERT_TRUE(launcher.LaunchEmulator(table, 0, "plain.gb"));
+    EmulatorLauncher next{processes, sink, copyPath};
+    next.workingDirectory = work.path();
+    ASSERT_TRUE(next.LaunchEmulator(table, 0, "plain.gb"));
     EXPECT_FALSE(fs::exists(work / "game.gb"));
     EXPECT_EQ(launcher.emulatorCopyPath(), "");
     EXPECT_TRUE(sink.messages.empty());
