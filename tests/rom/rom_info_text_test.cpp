@@ -126,10 +126,5 @@ TEST(LicenseeTables, RowsAndLayout) {
     }
 }
 
-TEST(Screenshot, PathsUnderPics) {
-    EXPECT_EQ(ScreenshotPath("tetris.bmp"), "pics/tetris.bmp");
-    EXPECT_STREQ(kDefaultScreenshotPath, "pics/default.bmp");
-}
-
 }  // namespace
 }  // namespace zorvex
