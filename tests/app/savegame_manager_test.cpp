@@ -1,0 +1,233 @@
+// The Savegame Manager dialog with real widgets: layout, the Return rule, the
+// selection reaching the operations, locking during card loops, Cancel in the
+// progress window, and a fresh list at every opening.
+#include "app/savegame_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+#include "tests/saves/sim_card.h"
+#include "tests/support/rom_builder.h"
+
+namespace zorvex::app {
+namespace {
+
+using zorvex::test::PatternBytes;
+using zorvex::test::SimCard;
+using zorvex::test::TempDir;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "savegame_manager_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+class ScriptedPrompts final : public UiPrompts {
+  public:
+    void ShowMessage(QWidget* owner, const std::string& text, const std::string& caption) override {
+        messages.emplace_back(text, caption);
+        owners.push_back(owner);
+        if (onMessage) onMessage();
+    }
+    std::vector<std::string> AskFiles(QWidget*, const FileRequest& request) override {
+        asked.push_back(request);
+        if (answers.empty()) return {};
+        auto next = answers.front();
+        answers.pop_front();
+        return next;
+    }
+    int RunModal(QDialog& dialog) override { return onModal ? onModal(dialog) : 0; }
+
+    std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<QWidget*> owners;
+    std::vector<FileRequest> asked;
+    std::deque<std::vector<std::string>> answers;
+    std::function<void()> onMessage;
+    std::function<int(QDialog&)> onModal;
+};
+
+class SavegameManagerDialog : public ::testing::Test {
+  protected:
+    SavegameManagerDialog() : card(4) { EnsureApplication(); }
+
+    void SelectRows(SavegameManager& dialog, std::initializer_list<int> rows) {
+        auto* list = dialog.slotList();
+        list->clearSelection();
+        for (int row : rows)
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    static void PressReturn(QWidget* target) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    }
+
+    SimCard card;
+    ScriptedPrompts prompts;
+    RequesterDirectories directories;
+};
+
+TEST_F(SavegameManagerDialog, ShowsSixteenSlotRowsThreeColumnsAndTheButtonsInTheirGroups) {
+    SavegameManager dialog(nullptr, card.link(), prompts, directories);
+    EXPECT_EQ(dialog.windowTitle(), "Savegame Manager");
+    auto* list = dialog.slotList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->objectName(), "control1035");
+    ASSERT_EQ(list->rowCount(), 16);
+    ASSERT_EQ(list->columnCount(), 3);
+    EXPECT_EQ(list->item(0, 0)->text(), "Slot 00");
+    EXPECT_EQ(list->item(15, 0)->text(), "Slot 15");
+    const QStringList titles{"Slot", "Game (ROM)", "FileName"};
+    const int widths[] = {40, 130, 236};
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(list->horizontalHeaderItem(c)->text(), titles[c]);
+        EXPECT_EQ(list->columnWidth(c), widths[c]);
+    }
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_TRUE(list->showGrid());
+    EXPECT_FALSE(list->isSortingEnabled());
+
+    struct Expected {
+        int id;
+        const char* label;
+        const char* group;
+    };
+    const Expected buttons[] = {
+        {1000, "&SRAM->PC", "Transfer"},      {1030, "&PC->SRAM", "Transfer"},
+        {1037, "Slo&t(s)->PC", "Transfer"},   {1038, "P&C->Slot(s)", "Transfer"},
+        {1031, "&Load SRAM", "Load/Save"},    {1032, "S&ave SRAM", "Load/Save"},
+        {1033, "L&oad Slot(s)", "Load/Save"}, {1034, "Sa&ve Slot(s)", "Load/Save"},
+        {1036, "Scan &Rom", nullptr},         {2, "E&xit", nullptr},
+    };
+    for (const auto& b : buttons) {
+        QPushButton* button = dialog.button(b.id);
+        ASSERT_NE(button, nullptr) << b.id;
+        EXPECT_EQ(button->text(), b.label);
+        auto* group = qobject_cast<QGroupBox*>(button->parentWidget());
+        if (b.group) {
+            ASSERT_NE(group, nullptr) << b.label;
+            EXPECT_EQ(group->title(), b.group);
+        } else {
+            EXPECT_EQ(group, nullptr) << b.label;
+        }
+    }
+}
+
+TEST_F(SavegameManagerDialog, ReturnClosesUnlessTheSlotListHasTheFocus) {
+    SavegameManager dialog(nullptr, card.link(), prompts, directories);
+    dialog.show();
+    dialog.slotList()->setFocus();
+    PressReturn(dialog.slotList());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    // On a button Return closes the dialog instead of pressing the button.
+    QPushButton* load = dialog.button(kIdLoadSram);
+    load->setFocus();
+    PressReturn(load);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(SavegameManagerDialog, SelectedRowsOfTheWidgetReachTheOperations) {
+    SavegameManager dialog(nullptr, card.link(), prompts, directories);
+    SelectRows(dialog, {3, 5});
+    dialog.button(kIdSaveSlots)->click();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].first, "You must not select splitted Slots !!");
+    EXPECT_EQ(prompts.messages[0].second, "Error");
+    EXPECT_EQ(prompts.owners[0], &dialog);
+
+    TempDir dir;
+    SelectRows(dialog, {3, 4, 5});
+    prompts.answers.push_back({dir / "three.sav"});
+    dialog.button(kIdSaveSlots)->click();
+    EXPECT_EQ(test::ReadFile(dir / "three.sav").size(), 3u * 8192);
+    for (int row = 0; row < 16; ++row)
+        EXPECT_EQ(dialog.slotList()->item(row, 2)->text().toStdString(),
+                  row >= 3 && row <= 5 ? dir / "three.sav" : "");
+}
+
+TEST_F(SavegameManagerDialog, ReopeningShowsEmptyColumnsWhileTheImageKeepsItsData) {
+    TempDir dir;
+    const auto file = PatternBytes(36 * 1024, 11);
+    test::WriteFile(dir / "game.sav", file);
+    card.Lay({test::RomBuilder().Title("KEEPER").RamSizeCode(2).Build()});
+    {
+        SavegameManager first(nullptr, card.link(), prompts, directories);
+        prompts.answers.push_back({dir / "game.sav"});
+        first.button(kIdLoadSram)->click();
+        first.button(kIdScanRom)->click();
+        EXPECT_EQ(first.slotList()->item(4, 2)->text().toStdString(), dir / "game.sav");
+        EXPECT_EQ(first.slotList()->item(0, 1)->text(), "KEEPER");
+        first.button(kIdSavegameExit)->click();
+        EXPECT_EQ(first.result(), QDialog::Rejected);
+    }
+    SavegameManager second(nullptr, card.link(), prompts, directories);
+    for (int row = 0; row < 16; ++row) {
+        EXPECT_EQ(second.slotList()->item(row, 1)->text(), "");
+        EXPECT_EQ(second.slotList()->item(row, 2)->text(), "");
+    }
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), card.link().sramImage.begin()));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(SavegameManagerDialog, ControlsAreLockedWhileACardLoopRuns) {
+    SavegameManager dialog(nullptr, card.link(), prompts, directories);
+    dialog.show();
+    SelectRows(dialog, {2, 6});  // slot 6 is beyond this 4-slot card: a box mid-loop
+    TempDir dir;
+    prompts.answers.push_back({dir / "inner.sav"});
+    bool listEnabled = true;
+    int enabledButtons = 0;
+    prompts.onMessage = [&] {
+        listEnabled = dialog.slotList()->isEnabled();
+        for (int id : {1000, 1030, 1031, 1032, 1033, 1034, 1036, 1037, 1038, 2})
+            enabledButtons += dialog.button(id)->isEnabled() ? 1 : 0;
+        dialog.button(kIdSaveSram)->click();  // a click that reaches a locked button
+        dialog.reject();                      // and the close box
+    };
+    dialog.button(kIdSlotsToPc)->click();
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages.at(0).first, "Can't write Slot 6 (Card has only 4 Slots)");
+    EXPECT_FALSE(listEnabled);
+    EXPECT_EQ(enabledButtons, 0);
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.button(kIdSaveSram)->isEnabled());
+    EXPECT_TRUE(dialog.slotList()->isEnabled());
+    EXPECT_FALSE(dialog.progress().IsOpen());
+}
+
+TEST_F(SavegameManagerDialog, CancelInTheProgressWindowStopsAfterTheCurrentSlot) {
+    SimCard big(16);
+    const auto before = PatternBytes(kSramImageSize, 1);
+    std::copy(before.begin(), before.end(), big.link().sramImage.begin());
+    std::fill(big.sram().begin(), big.sram().end(), 0x00);
+    SavegameManager dialog(nullptr, big.link(), prompts, directories);
+    dialog.show();
+    // Cancel is pressed as soon as the window handles its first events.
+    QTimer::singleShot(0, &dialog, [&] { dialog.progress().cancelButton()->click(); });
+    dialog.button(kIdSramToPc)->click();
+    EXPECT_FALSE(dialog.progress().IsOpen());
+    const auto& image = big.link().sramImage;
+    EXPECT_TRUE(std::all_of(image.begin(), image.begin() + 8192, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::equal(before.begin() + 8192, before.end(), image.begin() + 8192));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+}  // namespace
+}  // namespace zorvex::app
