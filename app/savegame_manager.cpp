@@ -13,18 +13,41 @@
 
 namespace zorvex::app {
 
+namespace {
+
+// Opens the progress window owned by the manager rather than by the main
+// window: while the manager runs modally, a window outside it would take no
+// input, and its Cancel could never be pressed.
+class OwnedProgress final : public ProgressSink {
+  public:
+    OwnedProgress(ProgressDialog& dialog, QWidget* owner) : dialog_(dialog), owner_(owner) {}
+    bool Open() override { return dialog_.Open(owner_); }
+    void SetCaption(const std::string& caption) override { dialog_.SetCaption(caption); }
+    void SetRange(int low, int high) override { dialog_.SetRange(low, high); }
+    void SetPos(int pos) override { dialog_.SetPos(pos); }
+    void PumpMessages() override { dialog_.PumpMessages(); }
+    void Close() override { dialog_.Close(); }
+
+  private:
+    ProgressDialog& dialog_;
+    QWidget* owner_;
+};
+
+}  // namespace
+
 SavegameManager::SavegameManager(QWidget* parent, CardLink& link, UiPrompts& prompts,
                                  RequesterDirectories& directories)
     : QDialog(parent),
       link_(link),
       messages_(prompts, this),
       requester_(prompts, this),
-      progress_(std::make_unique<ProgressDialog>(link.cancelRequested, parent)) {
+      progress_(std::make_unique<ProgressDialog>(link.cancelRequested, parent)),
+      progressSink_(std::make_unique<OwnedProgress>(*progress_, this)) {
     setObjectName(QStringLiteral("savegameManager"));
     setWindowTitle(QStringLiteral("Savegame Manager"));
     setModal(true);
     operations_ = std::make_unique<SavegameOperations>(link_, slots_, messages_, requester_,
-                                                       directories, *progress_);
+                                                       directories, *progressSink_);
 
     BuildList();
 

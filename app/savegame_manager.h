@@ -33,8 +33,9 @@ inline constexpr int kIdSavegameExit = 2;
 // RAM between the card, the link's save-RAM image and files. The object lives
 // for one opening; its list texts go with it, the image stays in the link.
 //
-// The progress windows of the card loops are owned by the main window, so the
-// dialog locks its own controls while an operation runs.
+// The progress window of a card loop belongs to this dialog: the dialog runs
+// modally, and only a window of its own stays usable (Cancel) meanwhile. The
+// dialog also locks its own controls while any operation runs.
 class SavegameManager final : public QDialog, private SlotListObserver {
     Q_OBJECT
   public:
@@ -71,6 +72,7 @@ class SavegameManager final : public QDialog, private SlotListObserver {
     OwnedMessageSink messages_;
     OwnedFileRequester requester_;
     std::unique_ptr<ProgressDialog> progress_;
+    std::unique_ptr<ProgressSink> progressSink_;
     std::unique_ptr<SavegameOperations> operations_;
     QTableWidget* list_ = nullptr;
     std::map<int, QPushButton*> buttons_;

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QWindow>
 #include <deque>
 #include <functional>
 
@@ -217,12 +218,24 @@ TEST_F(SavegameManagerDialog, CancelInTheProgressWindowStopsAfterTheCurrentSlot)
     const auto before = PatternBytes(kSramImageSize, 1);
     std::copy(before.begin(), before.end(), big.link().sramImage.begin());
     std::fill(big.sram().begin(), big.sram().end(), 0x00);
-    SavegameManager dialog(nullptr, big.link(), prompts, directories);
+    QDialog mainWindow;
+    mainWindow.show();
+    SavegameManager dialog(&mainWindow, big.link(), prompts, directories);
+    dialog.setWindowModality(Qt::ApplicationModal);  // as when it runs modally
     dialog.show();
-    // Cancel is pressed as soon as the window handles its first events.
-    QTimer::singleShot(0, &dialog, [&] { dialog.progress().cancelButton()->click(); });
+    // Cancel is pressed as soon as the window handles its first events. The
+    // window must belong to the modal manager, or it would take no input.
+    bool ownedByManager = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        QWindow* handle = dialog.progress().windowHandle();
+        ownedByManager = dialog.progress().owner() == &dialog && handle &&
+                         handle->transientParent() == dialog.windowHandle();
+        dialog.progress().cancelButton()->click();
+    });
     dialog.button(kIdSramToPc)->click();
+    EXPECT_TRUE(ownedByManager);
     EXPECT_FALSE(dialog.progress().IsOpen());
+    EXPECT_TRUE(dialog.isEnabled());
     const auto& image = big.link().sramImage;
     EXPECT_TRUE(std::all_of(image.begin(), image.begin() + 8192, [](uint8_t b) { return b == 0; }));
     EXPECT_TRUE(std::equal(before.begin() + 8192, before.end(), image.begin() + 8192));
