@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "link/linux_port_source.h"
-#include "link/port_discovery.h"
 #include "tests/support/rom_builder.h"
 
 namespace zorvex {
@@ -58,18 +57,6 @@ TEST(DiscoveryLinux, NoParportLayerMeansNoPorts) {
         EXPECT_EQ(count, 0);
         for (auto base : table) EXPECT_EQ(base, 0);
     }
-}
-
-TEST(DiscoveryList, BasesAreLptOneFirstWithZeroAsAGap) {
-    ListPortSource source({0x378, 0, 0x3BC, 1, 2, 3, 4, 5, 6, 7});
-    std::array<uint16_t, 9> table{};
-    int32_t count = 0;
-    source.Discover(table, count);
-    EXPECT_EQ(count, 7);  // LPT1..LPT8 minus the gap
-    EXPECT_EQ(table[1], 0x378);
-    EXPECT_EQ(table[2], 0);
-    EXPECT_EQ(table[3], 0x3BC);
-    EXPECT_EQ(table[8], 5);
 }
 
 }  // namespace

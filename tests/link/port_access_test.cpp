@@ -308,23 +308,5 @@ TEST(PortAccess, RegisterCyclesReachTheCartridgeBusInBothTransports) {
     }
 }
 
-TEST(PortAccess, WarningsAreCaptionedWarning) {
-    class Sink final : public MessageSink {
-      public:
-        void ShowMessage(const std::string& t, const std::string& c) override {
-            shown.emplace_back(t, c);
-        }
-        std::vector<std::pair<std::string, std::string>> shown;
-    } sink;
-    SimParallelPort port({{}, 0, true});
-    ListPortSource source({});
-    CountingClock clock;
-    CardLink link(port, source, clock, sink);
-    link.Warn("Erase failed");
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].first, "Erase failed");
-    EXPECT_EQ(sink.shown[0].second, "Warning");
-}
-
 }  // namespace
 }  // namespace zorvex
