@@ -1,6 +1,15 @@
 #include "app/pack_commands.h"
 
+#include <QAction>
+#include <QGroupBox>
+#include <QPushButton>
+
+#include "app/control_ids.h"
 #include "app/main_window.h"
+#include "library/rom_scan.h"
+#include "pack/pack_builder.h"
+#include "pack/pack_list.h"
+#include "pack/pack_status.h"
 
 // The DIZavo list commands of the main window. The rows live in packRows()
 // and are shown by packView(); the group box is packGroup(), the buttons
@@ -8,23 +17,70 @@
 
 namespace zorvex::app {
 
-void MainWindow::AddFilesToPack() {}
+namespace {
+
+// The build pauses the watch timer itself, so that a rescan cannot run while
+// the progress window pumps messages between members.
+PackBuildUi BuildUi(MainWindow& window) {
+    return PackBuildUi{window.messages(), window.progress(), window.link().cancelRequested,
+                       [&window] { window.KillTimer(kWatchTimerId); },
+                       [&window] { window.SetTimer(kWatchTimerId, kWatchTimerPeriod); }};
+}
+
+}  // namespace
+
+void MainWindow::AddFilesToPack() {
+    std::vector<std::string> chosen = AskFiles(AddToPackRequest());
+    if (chosen.empty()) return;
+    for (const std::string& path : chosen) AddRomFile(path, packRows_, true, messages_);
+    UpdatePackStatus();
+}
 
 // Called with the library row under a right click (never -1) and for Space on
-// the selected library row. Must set lastInsertedLibraryRow and
-// lastInsertedPackRow for the right double click.
-void MainWindow::AddLibraryRowToPack(int) {}
+// the selected library row.
+void MainWindow::AddLibraryRowToPack(int row) {
+    if (row < 0 || row >= libraryRows_.Count()) return;
+    PackInsertion insertion{lastInsertedLibraryRow, lastInsertedPackRow};
+    zorvex::AddLibraryRowToPack(libraryRows_, row, packRows_, insertion, messages_);
+    lastInsertedLibraryRow = insertion.lastInsertedLibraryRow;
+    lastInsertedPackRow = insertion.lastInsertedPackRow;
+    UpdatePackStatus();
+}
 
 // Called with the pack row under a right click (never -1) and for Space with
-// the selected pack row, which is -1 when nothing is selected.
-void MainWindow::RemovePackRow(int) {}
+// the selected pack row, which is -1 when nothing is selected; the status is
+// refreshed in both cases.
+void MainWindow::RemovePackRow(int row) {
+    zorvex::RemovePackRow(packRows_, row);
+    UpdatePackStatus();
+}
 
-void MainWindow::ClearPack() {}
+void MainWindow::ClearPack() {
+    zorvex::ClearPack(packRows_);
+    UpdatePackStatus();
+}
 
-void MainWindow::UpdatePackStatus() {}
+void MainWindow::UpdatePackStatus() {
+    const PackStatus status = zorvex::UpdatePackStatus(packRows_);
+    packGroup_->setTitle(QString::fromStdString(status.caption));
+    sendPackButton_->setEnabled(status.sendEnabled);
+    clearPackButton_->setEnabled(status.clearEnabled);
+    if (QAction* save = MenuItem(kCmdSavePack)) save->setEnabled(status.saveEnabled);
+}
 
-void MainWindow::SendPack() {}
+void MainWindow::SendPack() {
+    PackBuildUi ui = BuildUi(*this);
+    zorvex::SendPack(packTempPath, packRows_, ui,
+                     [this](const std::string& path) { StartTransferJob(path); });
+}
 
-void MainWindow::SavePack() {}
+void MainWindow::SavePack() {
+    // The requester puts the working directory back before anything is built,
+    // so "dizavo.gb" and "roms/" paths resolve as usual.
+    std::vector<std::string> chosen = AskFiles(SavePackRequest());
+    if (chosen.empty()) return;
+    PackBuildUi ui = BuildUi(*this);
+    BuildPack(chosen.front(), packRows_, ui);
+}
 
 }  // namespace zorvex::app
