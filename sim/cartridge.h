@@ -20,9 +20,8 @@ namespace zorvex::sim {
 //          0xA000-0xBFFF: save RAM (ignored while disabled)
 //   reads  0x0000-0x3FFF: flash bank 0; 0x4000-0x7FFF: the selected bank
 //          0xA000-0xBFFF: save RAM (0xFF while disabled); anything else 0xFF
-// Flash write cycles go to the chip at the mapped address. The card does not
-// decode A15 for them, so a cycle at 0x8000 (one past the bank window, where a
-// streamed block ends) reaches the chip at bank 0.
+// Flash write cycles at 0x0000-0x7FFF go to the chip at the mapped address;
+// above that the flash is not selected and they do nothing.
 class Cartridge final : public CartridgeBus {
   public:
     // A card held in memory only: erased flash, zeroed save RAM.
@@ -43,8 +42,11 @@ class Cartridge final : public CartridgeBus {
     }
     void Write(uint16_t address, uint8_t value) override;
     void FlashWrite(uint16_t address, uint8_t value) override {
-        const uint16_t a = static_cast<uint16_t>(address & 0x7FFF);
-        chip_->Write(a < 0x4000 ? a : BankAddress(a), value);
+        if (address < 0x4000) {
+            chip_->Write(address, value);
+        } else if (address < 0x8000) {
+            chip_->Write(BankAddress(address), value);
+        }
     }
 
     const ChipInfo& info() const { return chip_->info(); }
