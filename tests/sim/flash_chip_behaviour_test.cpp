@@ -1,7 +1,6 @@
 // The three chip state machines driven directly with write cycles.
 #include <gtest/gtest.h>
 
-#include "sim/flash_16m.h"
 #include "sim/flash_4m.h"
 #include "sim/flash_64m.h"
 
@@ -12,12 +11,6 @@ void Unlock4M(FlashChip& chip, uint8_t command) {
     chip.Write(0x5555, 0xAA);
     chip.Write(0x2AAA, 0x55);
     chip.Write(0x5555, command);
-}
-
-void Unlock16M(FlashChip& chip, uint8_t command) {
-    chip.Write(0xAAAA, 0xAA);
-    chip.Write(0x5554, 0x55);
-    chip.Write(0xAAAA, command);
 }
 
 TEST(Flash4M, PageProgramClearsThePageFirstAndToggles) {
@@ -56,81 +49,6 @@ TEST(Flash4M, CommandsNeedTheUnlockCyclesAtTheRightAddresses) {
     chip.Read(0x100);
     chip.Read(0x100);
     EXPECT_EQ(chip.Read(0x100), 0x00);
-}
-
-TEST(Flash4M, ProductIdEntryAndExitAndChipErase) {
-    Flash4MChip chip;
-    chip.contents()[0] = 0x31;
-    Unlock4M(chip, 0x80);
-    Unlock4M(chip, 0x60);
-    EXPECT_EQ(chip.Read(0), 0xDA);
-    EXPECT_EQ(chip.Read(1), 0x46);
-    Unlock4M(chip, 0xF0);
-    EXPECT_EQ(chip.Read(0), 0x31);
-    Unlock4M(chip, 0x80);
-    Unlock4M(chip, 0x10);
-    while (chip.busy()) chip.Read(0);
-    EXPECT_EQ(chip.Read(0), 0xFF);
-    EXPECT_EQ(chip.stats().chipErases, 1u);
-}
-
-TEST(Flash16M, IdsInDoubledAddressingAndStatusUntilReset) {
-    Flash16MChip chip;
-    Unlock16M(chip, 0x90);
-    EXPECT_EQ(chip.Read(0), 0xC2);
-    EXPECT_EQ(chip.Read(1), 0x00);
-    EXPECT_EQ(chip.Read(2), 0xF1);
-    Unlock16M(chip, 0xF0);
-    EXPECT_EQ(chip.Read(2), 0xFF);
-
-    // Undoubled addresses are not commands for this chip.
-    Unlock4M(chip, 0x90);
-    EXPECT_EQ(chip.Read(0), 0xFF);
-
-    Unlock16M(chip, 0xA0);
-    for (uint32_t i = 0; i < 128; ++i) chip.Write(0x4080 + i, static_cast<uint8_t>(i));
-    EXPECT_EQ(chip.Read(0x4080), 0x00);  // busy: bit 7 clear
-    EXPECT_EQ(chip.Read(0x4080), 0x80);  // ready, no failure
-    EXPECT_EQ(chip.Read(0x4085), 0x80);  // status until reset
-    Unlock16M(chip, 0xF0);
-    EXPECT_EQ(chip.Read(0x4085), 0x05);
-    EXPECT_EQ(chip.Read(0x4100), 0xFF);
-}
-
-TEST(Flash16M, ProgrammingCannotRaiseBitsAndEraseClearsAll) {
-    Flash16MChip chip;
-    chip.contents()[0x80] = 0x0F;
-    Unlock16M(chip, 0xA0);
-    chip.Write(0x80, 0xF0);
-    chip.Read(0);
-    EXPECT_EQ(chip.Read(0), 0x80 | 0x10);  // program failure
-    Unlock16M(chip, 0xF0);
-    EXPECT_EQ(chip.Read(0x80), 0x00);  // NOR: only cleared bits stick
-
-    Unlock16M(chip, 0x80);
-    Unlock16M(chip, 0x10);
-    while ((chip.Read(0) & 0x80) == 0) {
-    }
-    EXPECT_EQ(chip.Read(0), 0x80);
-    Unlock16M(chip, 0xF0);
-    EXPECT_EQ(chip.Read(0x80), 0xFF);
-}
-
-TEST(Flash64M, QueryAndIdentifierAtEvenByteAddresses) {
-    Flash64MChip chip;
-    chip.Write(0, 0x98);
-    EXPECT_EQ(chip.Read(0), 0x89);
-    EXPECT_EQ(chip.Read(2), 0x15);
-    EXPECT_EQ(chip.Read(0x20), 'Q');
-    EXPECT_EQ(chip.Read(0x21), 0x00);
-    EXPECT_EQ(chip.Read(0x22), 'R');
-    EXPECT_EQ(chip.Read(0x24), 'Y');
-    EXPECT_EQ(chip.Read(2 * 0x27), 0x17);  // 2^23 bytes
-    chip.Write(0, 0x90);
-    EXPECT_EQ(chip.Read(0), 0x89);
-    EXPECT_EQ(chip.Read(2), 0x15);
-    chip.Write(0, 0xFF);
-    EXPECT_EQ(chip.Read(0), 0xFF);
 }
 
 TEST(Flash64M, WriteBufferProgramsAndReportsThroughStatus) {
