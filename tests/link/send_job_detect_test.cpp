@@ -63,18 +63,6 @@ TEST(DetectCard, PortsWithoutABaseAddressAreNeverAccessed) {
     for (const auto& access : gap.port.trace()) ASSERT_GE(access.address, 0x278);
 }
 
-TEST(DetectCard, EveryTransferModeFindsTheCard) {
-    for (uint8_t mode : {TransferAuto, TransferSpp, TransferEpp}) {
-        JobRig rig(4, {0x378}, 1, mode);
-        ASSERT_EQ(rig.link->DetectCard(), 0) << int(mode) << rig.link->messageText;
-        EXPECT_EQ(rig.link->sppMode, mode == TransferSpp);
-    }
-    // EPP forced on a port that only does SPP finds nothing.
-    JobRig sppOnly(4, {0x378}, 1, TransferEpp, /*epp=*/false);
-    EXPECT_EQ(sppOnly.link->DetectCard(), -1);
-    EXPECT_EQ(sppOnly.link->messageText, "Could not detect Ombra Card on Port 1");
-}
-
 TEST(OpenCard, ReturnsTheSaveBanksOfTheChip) {
     const struct {
         uint8_t chip;
