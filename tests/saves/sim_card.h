@@ -13,7 +13,6 @@
 
 namespace zorvex::test {
 
-// One parallel port at 0x378, LPT1.
 class OnePortSource final : public PortSource {
   public:
     void Discover(std::array<uint16_t, 9>& table, int32_t& count) const override {
@@ -22,38 +21,26 @@ class OnePortSource final : public PortSource {
     }
 };
 
-// A simulated machine with an Ombra Card carrying the chip `code` (4, 16, 64),
-// or with nothing on the port when `plugged` is false, and the link on it.
+// An Ombra Card carrying the chip `code` (4, 16, 64) on LPT1, and the link on it.
 class SimCard {
   public:
-    explicit SimCard(uint8_t code, bool plugged = true)
-        : cartridge_(*sim::FindChip(code)), port_(Setup(plugged)) {
+    explicit SimCard(uint8_t code) : cartridge_(*sim::FindChip(code)) {
         port_.SetCartridge(&cartridge_);
         link_ = std::make_unique<CardLink>(port_, ports_, clock_, warnings_);
     }
-
     CardLink& link() { return *link_; }
     sim::Cartridge& cartridge() { return cartridge_; }
-    std::span<uint8_t> flash() { return cartridge_.chip().contents(); }
     std::span<uint8_t> sram() { return cartridge_.sram(); }
-    RecordingMessageSink& warnings() { return warnings_; }
-
     // Lays images one after another from flash offset 0.
     void Lay(const std::vector<std::vector<uint8_t>>& images) {
         size_t at = 0;
         for (const auto& image : images) {
-            std::memcpy(flash().data() + at, image.data(), image.size());
+            std::memcpy(cartridge_.chip().contents().data() + at, image.data(), image.size());
             at += image.size();
         }
     }
 
   private:
-    static sim::SimPortSetup Setup(bool plugged) {
-        sim::SimPortSetup setup;
-        setup.cardPort = plugged ? 1 : 0;
-        return setup;
-    }
-
     sim::Cartridge cartridge_;
     sim::SimParallelPort port_;
     OnePortSource ports_;
@@ -62,7 +49,7 @@ class SimCard {
     std::unique_ptr<CardLink> link_;
 };
 
-// Bytes that differ at every offset of a 128 KiB image, shifted by seed.
+// Bytes that differ from those of any other seed.
 inline std::vector<uint8_t> PatternBytes(size_t length, uint32_t seed) {
     std::vector<uint8_t> bytes(length);
     uint32_t x = seed * 2654435761u + 1;
