@@ -1,0 +1,134 @@
+// The DIZavo commands of the main window on real widgets.
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <filesystem>
+
+#include "app/control_ids.h"
+#include "app/main_window.h"
+#include "app/rom_list_view.h"
+#include "pack/menu_program.h"
+#include "pack/pack_builder.h"
+#include "tests/app/app_test_support.h"
+
+namespace zorvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+using app::MainWindow;
+using namespace zorvex::app;
+
+// A window whose library holds two real ROMs, with the menu program beside it.
+struct PackWindow {
+    PackWindow() : fake({0x378}) {
+        for (const char* name : {"2048.gb", "adjustris.gb"})
+            fs::copy_file(TestRomDir() + "/" + name, dir / (std::string("roms/") + name));
+        WriteFile(dir / kMenuProgramFile, MakeMenuProgram());
+        fake.warnings.SetPrompts(&prompts);
+        MainWindowOptions options;
+        options.settingsIniPath = dir.settingsPath();
+        window = std::make_unique<MainWindow>(*fake.link, prompts, options);
+        EXPECT_TRUE(window->Initialise());
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        EXPECT_TRUE(
+            WaitFor([&] { return window->firstTickDone && window->libraryRows().Count() == 2; }));
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& m : prompts.messages) out.push_back(m.caption + ": " + m.text);
+        return out;
+    }
+    QString Caption() const { return window->packGroup()->title(); }
+    bool SendEnabled() const { return window->sendPackButton()->isEnabled(); }
+    bool ClearEnabled() const { return window->clearPackButton()->isEnabled(); }
+    bool SaveEnabled() const { return window->MenuItem(kCmdSavePack)->isEnabled(); }
+
+    bool appReady = (TestApp(), true);  // before any widget
+    WorkingDir dir;
+    FakeLink fake;
+    ScriptedPrompts prompts;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST(PackCommands, LibraryRowsGoInAndOutWithTheStatusFollowing) {
+    PackWindow w;
+    MainWindow& window = *w.window;
+    EXPECT_EQ(w.Caption(), "DIZavo RomList (Empty)");
+
+    window.AddLibraryRowToPack(1);
+    window.AddLibraryRowToPack(0);
+    ASSERT_EQ(window.packRows().Count(), 2);
+    EXPECT_EQ(window.packRows().Row(0)[FieldFileName], "roms/2048.gb");
+    EXPECT_EQ(window.lastInsertedLibraryRow, 0);
+    EXPECT_EQ(window.lastInsertedPackRow, 0);
+    EXPECT_EQ(w.Caption(), "DIZavo (2 Roms / 96 kB / 2 Banks) (512 kB Card needed)");
+    EXPECT_TRUE(w.SendEnabled());
+    EXPECT_TRUE(w.ClearEnabled());
+    EXPECT_TRUE(w.SaveEnabled());
+    EXPECT_TRUE(w.prompts.messages.empty()) << ::testing::PrintToString(w.Texts());
+
+    // Space on the pack list without a selection removes nothing but still
+    // refreshes the status.
+    window.RemovePackRow(-1);
+    EXPECT_EQ(window.packRows().Count(), 2);
+    window.RemovePackRow(1);
+    EXPECT_EQ(w.Caption(), "DIZavo (1 Rom / 64 kB / 1 Bank) (512 kB Card needed)");
+
+    window.clearPackButton()->click();
+    EXPECT_EQ(window.packRows().Count(), 0);
+    EXPECT_EQ(w.Caption(), "DIZavo RomList (empty)");
+    EXPECT_FALSE(w.SendEnabled());
+    EXPECT_FALSE(w.ClearEnabled());
+    EXPECT_FALSE(w.SaveEnabled());
+}
+
+TEST(PackCommands, AddFilesUsesTheMultiSelectRequesterWithFullPaths) {
+    PackWindow w;
+    MainWindow& window = *w.window;
+    const std::string rom = TestRomDir() + "/snake.gb";
+    w.prompts.answers.push_back({rom});
+    window.MenuItem(kCmdAddToPack)->trigger();
+    ASSERT_EQ(w.prompts.requests.size(), 1u);
+    EXPECT_EQ(w.prompts.requests[0].title, "Add Rom(s) to DIZavo");
+    EXPECT_TRUE(w.prompts.requests[0].multiSelect);
+    ASSERT_EQ(window.packRows().Count(), 1);
+    EXPECT_EQ(window.packRows().Row(0)[FieldFileName], rom);
+    EXPECT_TRUE(w.SendEnabled());
+    // The working directory is current again for the relative paths.
+    EXPECT_EQ(fs::current_path().string(), fs::path(w.dir.path()).string());
+}
+
+TEST(PackCommands, SaveBuildsTheChosenFileAndRestartsTheWatchTimer) {
+    PackWindow w;
+    MainWindow& window = *w.window;
+    window.AddLibraryRowToPack(0);
+    window.AddLibraryRowToPack(1);
+    const std::string target = w.dir / "saved.gb";
+    w.prompts.answers.push_back({target});
+    window.MenuItem(kCmdSavePack)->trigger();
+    ASSERT_TRUE(fs::exists(target));
+    EXPECT_EQ(fs::file_size(target), 0x18000u);
+    EXPECT_EQ(w.prompts.requests.back().title, "Save DIZavo");
+    EXPECT_FALSE(window.progress().IsOpen());
+    EXPECT_TRUE(window.TimerActive(kWatchTimerId));
+    EXPECT_EQ(window.TimerPeriod(kWatchTimerId), kWatchTimerPeriod);
+    EXPECT_TRUE(w.prompts.messages.empty()) << ::testing::PrintToString(w.Texts());
+}
+
+TEST(PackCommands, SendWithoutATemporaryPathOnlyComplains) {
+    PackWindow w;
+    MainWindow& window = *w.window;
+    window.AddLibraryRowToPack(0);
+    window.packTempPath.clear();
+    window.sendPackButton()->click();
+    ASSERT_EQ(w.prompts.messages.size(), 1u) << ::testing::PrintToString(w.Texts());
+    EXPECT_EQ(w.prompts.messages[0].text, "Temporary Path too long");
+    EXPECT_EQ(w.prompts.messages[0].caption, "Error");
+    EXPECT_FALSE(window.progress().IsOpen());
+}
+
+}  // namespace
+}  // namespace zorvex::test
