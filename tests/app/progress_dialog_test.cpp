@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/progress_dialog.h"
+#include "app/ui_prompts.h"
+#include "tests/app/app_test_support.h"
+
+namespace zorvex::test {
+namespace {
+
+using app::ProgressDialog;
+
+struct ProgressHarness {
+    ProgressHarness() {
+        TestApp();
+        owner.show();
+    }
+    QWidget owner;
+    std::atomic<bool> cancel{false};
+    ProgressDialog progress{cancel, &owner};
+};
+
+TEST(ProgressDialog, PercentTextFollowsThePositionWithinTheRange) {
+    ProgressHarness h;
+    ASSERT_TRUE(h.progress.Open(nullptr));
+    EXPECT_EQ(h.progress.percentText(), " 0 %");  // until the first SetPos
+    h.progress.SetRange(0, 100);
+    h.progress.SetPos(100);
+    EXPECT_EQ(h.progress.percentText(), "100%");
+    h.progress.SetPos(0);
+    EXPECT_EQ(h.progress.percentText(), "0%");
+    h.progress.SetRange(0, 3);
+    h.progress.SetPos(1);
+    EXPECT_EQ(h.progress.percentText(), "33%");
+    EXPECT_EQ(h.progress.bar()->value(), 1);
+    // A one-row range must not divide by zero.
+    h.progress.SetRange(4, 4);
+    h.progress.SetPos(4);
+    EXPECT_EQ(h.progress.percentText(), "100%");
+    h.progress.SetRange(0, 20);
+    EXPECT_EQ(h.progress.SetPosReturningPrevious(15), 4);
+    EXPECT_EQ(h.progress.percentText(), "75%");
+    // Beyond the range the text wraps, as it always did.
+    h.progress.SetPos(25);
+    EXPECT_EQ(h.progress.percentText(), "25%");
+}
+
+TEST(ProgressDialog, EveryCancelGestureRaisesTheFlagAndKeepsTheWindowOpen) {
+    ProgressHarness h;
+    ASSERT_TRUE(h.progress.Open(nullptr));
+    EXPECT_FALSE(h.owner.isEnabled());
+    EXPECT_EQ(h.progress.owner(), &h.owner);
+
+    MouseClick(h.progress.cancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(h.cancel);
+    EXPECT_EQ(h.progress.cancelled(), 1);
+    EXPECT_TRUE(h.progress.isVisible());
+
+    h.cancel = false;
+    KeyClick(&h.progress, Qt::Key_Escape);
+    EXPECT_TRUE(h.cancel);
+    EXPECT_TRUE(h.progress.isVisible());
+
+    h.cancel = false;
+    KeyClick(h.progress.cancelButton(), Qt::Key_Return);
+    EXPECT_TRUE(h.cancel);
+    EXPECT_TRUE(h.progress.isVisible());
+
+    h.cancel = false;
+    h.progress.close();  // the close box
+    EXPECT_TRUE(h.cancel);
+    EXPECT_TRUE(h.progress.isVisible());
+
+    h.progress.Close();
+    EXPECT_FALSE(h.progress.isVisible());
+    EXPECT_TRUE(h.owner.isEnabled());
+}
+
+TEST(ProgressDialog, OwnerIsTheTopLevelWindowAndOnlyItsOwnDisablingIsUndone) {
+    ProgressHarness h;
+    QWidget child(&h.owner);
+    ASSERT_TRUE(h.progress.Open(&child));
+    EXPECT_EQ(h.progress.owner(), &h.owner);
+    EXPECT_FALSE(h.owner.isEnabled());
+    // The progress window itself stays usable while its owner is disabled.
+    EXPECT_TRUE(h.progress.cancelButton()->isEnabled());
+    h.progress.Close();
+    EXPECT_TRUE(h.owner.isEnabled());
+
+    // An owner that was already disabled stays disabled.
+    h.owner.setEnabled(false);
+    ASSERT_TRUE(h.progress.Open(nullptr));
+    h.progress.Close();
+    EXPECT_FALSE(h.owner.isEnabled());
+    h.owner.setEnabled(true);
+
+    // A window that cannot be created leaves the owner enabled.
+    h.progress.FailNextOpen();
+    EXPECT_FALSE(h.progress.Open(nullptr));
+    EXPECT_TRUE(h.owner.isEnabled());
+    EXPECT_FALSE(h.progress.isVisible());
+}
+
+TEST(ProgressDialog, ReopeningRestoresTheCaptionAndTheStartOfTheRange) {
+    ProgressHarness h;
+    ASSERT_TRUE(h.progress.Open(nullptr));
+    EXPECT_EQ(h.progress.windowTitle(), "Transfer");
+    h.progress.SetCaption("Scanning Roms");
+    h.progress.SetRange(0, 9);
+    h.progress.SetPos(9);
+    h.progress.Close();
+    ASSERT_TRUE(h.progress.Open(nullptr));
+    EXPECT_EQ(h.progress.windowTitle(), "Transfer");
+    EXPECT_EQ(h.progress.bar()->value(), 0);
+    EXPECT_EQ(h.progress.percentText(), " 0 %");
+    h.progress.Close();
+}
+
+TEST(ProgressDialog, DestroyingAnOpenWindowEnablesItsOwner) {
+    TestApp();
+    QWidget owner;
+    std::atomic<bool> cancel{false};
+    {
+        ProgressDialog progress(cancel, &owner);
+        progress.Open(nullptr);
+        EXPECT_FALSE(owner.isEnabled());
+    }
+    EXPECT_TRUE(owner.isEnabled());
+}
+
+TEST(FileRequesterFilter, ConvertsTheBarSeparatedFormToQtFilters) {
+    EXPECT_EQ(
+        app::QtFileFilter("Gameboy Roms (*.gb;*.gbc;*.zip)|*.gb;*.gbc;*.zip|All Files (*.*)|*.*||"),
+        "Gameboy Roms (*.gb *.gbc *.zip);;All Files (*)");
+    EXPECT_EQ(app::QtFileFilter("All Files (*.*)|*.*||"), "All Files (*)");
+    EXPECT_EQ(app::QtFileFilter("IPS Files (*.ips)|*.ips|All Files (*.*)|*.*||"),
+              "IPS Files (*.ips);;All Files (*)");
+    // A description without its own pattern list gets one.
+    EXPECT_EQ(app::QtFileFilter("Saves|*.sav||"), "Saves (*.sav)");
+}
+
+}  // namespace
+}  // namespace zorvex::test
