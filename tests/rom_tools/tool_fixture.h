@@ -5,19 +5,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/file_io.h"
 #include "rom/tools/rom_tool_context.h"
+#include "tests/rom_tools/zip_fixture.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/rom_builder.h"
 
 namespace zorvex::test {
 
-// Answers like ScriptedFileRequester and can run a hook before each answer, so
-// a test can change the world between two requesters.
+// A scripted requester that runs a hook before each answer, so a test can
+// change the world between two requesters and see the timer state.
 class HookedFileRequester final : public FileRequester {
   public:
     std::vector<std::string> Ask(const FileRequest& request) override {
@@ -29,7 +29,6 @@ class HookedFileRequester final : public FileRequester {
         return next;
     }
     void Answer(const std::string& path) { answers.push_back({path}); }
-    void Cancel() { answers.push_back({}); }
     std::vector<std::vector<std::string>> answers;
     std::vector<FileRequest> asked;
     std::function<void(size_t askedSoFar)> beforeAnswer;
@@ -38,13 +37,20 @@ class HookedFileRequester final : public FileRequester {
 class RomToolTest : public ::testing::Test {
   protected:
     void TearDown() override { FileFaults::Reset(); }
-
     std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::string path = dir / name;
-        WriteFile(path, bytes);
-        return path;
+        WriteFile(dir / name, bytes);
+        return dir / name;
     }
     bool Exists(const std::string& path) const { return std::filesystem::exists(path); }
+    void ExpectRequest(size_t i, FileRequest::Kind kind, const std::string& title,
+                       const std::string& filter) const {
+        ASSERT_LT(i, requester.asked.size());
+        const FileRequest& r = requester.asked[i];
+        EXPECT_EQ(r.kind, kind) << title;
+        EXPECT_EQ(r.title, title);
+        EXPECT_EQ(r.filter, filter);
+        EXPECT_EQ(r.mustExist, kind == FileRequest::Kind::Open) << title;
+    }
 
     TempDir dir;
     RecordingMessageSink sink;
@@ -53,5 +59,17 @@ class RomToolTest : public ::testing::Test {
     int stops = 0, starts = 0;
     RomToolContext context{requester, sink, dirs, [this] { ++stops; }, [this] { ++starts; }};
 };
+
+inline constexpr const char* kRomFilter =
+    "Gameboy Roms (*.gb;*.gbc;*.zip)|*.gb;*.gbc;*.zip|All Files (*.*)|*.*||";
+inline constexpr const char* kResultFilter =
+    "Gameboy Roms (*.gb;*.gbc)|*.gb;*.gbc|All Files (*.*)|*.*||";
+
+inline void ExpectValidChecksums(const std::vector<uint8_t>& image) {
+    ASSERT_GE(image.size(), 0x150u);
+    EXPECT_EQ(image[0x14D], RomBuilder::HeaderChecksumOf(image));
+    uint16_t sum = RomBuilder::GlobalChecksumOf(image);
+    EXPECT_EQ(image[0x14E] << 8 | image[0x14F], sum);
+}
 
 }  // namespace zorvex::test
