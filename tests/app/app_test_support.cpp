@@ -114,6 +114,9 @@ FakeLink::FakeLink(std::vector<uint16_t> bases)
 
 WorkingDir::WorkingDir() : previous_(QDir::currentPath()) {
     QDir().mkpath(QString::fromStdString(dir_ / "roms"));
+    // An emu.cfg without emulators: the window starts without any box, as
+    // with a missing file, but quietly. Tests of the emulator menu write their own.
+    WriteFile(dir_ / "emu.cfg", {'\r', '\n'});
     QDir::setCurrent(QString::fromStdString(dir_.path()));
 }
 

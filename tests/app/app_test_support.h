@@ -82,7 +82,7 @@ struct FakeLink {
 };
 
 // Makes a temporary directory the working directory for the test's lifetime,
-// with an empty roms/ in it.
+// with an empty roms/ and an emu.cfg that defines no emulator.
 class WorkingDir {
   public:
     WorkingDir();

@@ -268,7 +268,7 @@ TEST(MainWindowStartup, FirstTickShowsThePictureScansAndSelectsTheFirstRow) {
     EXPECT_EQ(window.romListFilePath, "zorvexroms.txt");
     EXPECT_FALSE(ReadFile(dir / "zorvexroms.txt").empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir / "zorvex.tst")));
-    for (const auto& m : prompts.messages) EXPECT_EQ(m.text, "Can't open emu.cfg");
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST(MainWindowStartup, ChangesInTheRomDirectoryAreRescannedByTheWatchTimer) {
