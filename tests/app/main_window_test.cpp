@@ -386,6 +386,30 @@ TEST(MainWindowKeys, ExitButtonAndEscapeClose) {
     }
 }
 
+TEST(MainWindowKeys, DigitsOfTheMainKeyboardStartEmulatorsSpaceFillsTheDizavo) {
+    ReadyWindow w;
+    MainWindow& window = *w.window;
+    window.libraryView()->setFocus();
+    window.libraryView()->SelectRow(1);
+    KeyClick(window.libraryView(), Qt::Key_7, Qt::KeypadModifier);
+    EXPECT_TRUE(w.prompts.messages.empty()) << "the keypad starts nothing";
+    KeyClick(window.libraryView(), Qt::Key_7);
+    ASSERT_EQ(w.prompts.messages.size(), 1u);
+    EXPECT_EQ(w.prompts.messages[0].text, "Emulator 7 not defined!");
+
+    KeyClick(window.libraryView(), Qt::Key_Space);
+    ASSERT_EQ(window.packRows().Count(), 1);
+    EXPECT_EQ(window.packRows().Row(0)[FieldName], window.libraryRows().Row(1)[FieldName]);
+    EXPECT_EQ(window.libraryView()->SelectedRow(), 1) << "Space does not move the selection";
+
+    // Space in the DIZavo list takes the selected row out again.
+    window.packView()->setFocus();
+    window.packView()->SelectRow(0);
+    KeyClick(window.packView(), Qt::Key_Space);
+    EXPECT_EQ(window.packRows().Count(), 0);
+    EXPECT_EQ(window.StatusText(), kPackHint);
+}
+
 TEST(MainWindowKeys, HintsFollowMouseFocusAndKeys) {
     ReadyWindow w;
     MainWindow& window = *w.window;
