@@ -6,12 +6,14 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
+#include "app/pictures.h"
 
 namespace zorvex::app {
 
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
+    RegisterPictures();
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("About Zorvex"));
     DialogUnits du(font());
@@ -41,6 +43,7 @@ AboutDialog::AboutDialog(QWidget* parent)
 
 StartupPictureDialog::StartupPictureDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    RegisterPictures();
     setObjectName(QStringLiteral("startupPicture"));
     DialogUnits du(font());
     setFixedSize(du.Size(215, 223));

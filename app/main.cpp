@@ -1,12 +1,14 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/pictures.h"
 #include "app/tool_app.h"
 #include "app/ui_prompts.h"
 #include "sim/link_factory.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    zorvex::app::RegisterPictures();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zorvex/icon.png")));
 
     zorvex::app::DesktopPrompts prompts;

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/pictures.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,6 +56,7 @@ MainWindow::MainWindow(CardLink& link, UiPrompts& prompts, MainWindowOptions opt
       workerMessages_(&prompts),
       emulatorState_(std::make_unique<EmulatorState>()),
       packState_(std::make_unique<PackState>()) {
+    RegisterPictures();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/zorvex/icon.png")));

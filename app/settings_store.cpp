@@ -15,7 +15,8 @@ QString SettingsStore::ApplicationName() {
 }
 
 SettingsStore::SettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    // The registry key of old on Windows, an INI file on Linux.
+    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QString::fromLatin1(kSettingsOrganisation),
                                             ApplicationName())) {}
 

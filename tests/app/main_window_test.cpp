@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "app/about_dialog.h"
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/rom_list_view.h"
@@ -109,6 +110,16 @@ TEST(MainWindowLayout, InitialStateOfTheWindow) {
     for (int c = 4; c < 7; ++c) EXPECT_TRUE(h.window->packView()->isColumnHidden(c));
     EXPECT_EQ(h.window->libraryView()->model()->headerData(6, Qt::Horizontal).toString(),
               "File Attributes");
+
+    // The pictures come with the program.
+    auto* logo = h.window->findChild<QLabel*>("picture131");
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->pixmap().size(), QSize(200, 63));
+    EXPECT_FALSE(h.window->windowIcon().isNull());
+    app::StartupPictureDialog startup(h.window.get());
+    auto* picture = startup.findChild<QLabel*>("picture144");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), QSize(290, 300));
 }
 
 // --- Settings ------------------------------------------------------------------------
