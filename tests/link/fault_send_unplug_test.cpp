@@ -1,0 +1,183 @@
+// The card pulled out of the port at every phase of a send: detection, the
+// erase, each bank written and each bank verified, on every chip in both
+// transfer modes. The job must come back with a message (or, where nothing that
+// mattered was lost, with the image really on the card) and never spin.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "link/card_link.h"
+#include "link/port_discovery.h"
+#include "sim/cartridge.h"
+#include "sim/fault_injector.h"
+#include "sim/sim_parallel_port.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/rom_builder.h"
+
+namespace zorvex {
+namespace {
+
+using test::RomBuilder;
+using test::TempDir;
+
+// Outermost port decorator: notes where the job's phases begin, and stops a
+// job that keeps talking to a card that is gone far longer than any bounded
+// poll could (an exception is the only way out of a loop that never ends).
+class PhaseProbe final : public PortIo {
+  public:
+    explicit PhaseProbe(PortIo& inner) : inner_(inner) {}
+    void Out(uint16_t address, uint8_t value) override {
+        Tick();
+        inner_.Out(address, value);
+    }
+    uint8_t In(uint16_t address) override {
+        Tick();
+        return inner_.In(address);
+    }
+    std::function<void(uint64_t)> onAccess;
+    uint64_t limit = UINT64_MAX;
+    uint64_t count = 0;
+
+  private:
+    void Tick() {
+        if (++count > limit) throw std::runtime_error("the job never stopped talking to the port");
+        if (onAccess) onAccess(count);
+    }
+    PortIo& inner_;
+};
+
+struct UnplugRig {
+    UnplugRig(uint8_t chip, uint8_t mode)
+        : cart(*sim::FindChip(chip)), faulty(port), probe(faulty), ports({0x378}) {
+        port.SetCartridge(&cart);
+        link = std::make_unique<CardLink>(probe, ports, clock, warnings);
+        link->transferMode = mode;
+        link->deepVerify = true;
+    }
+    uint64_t erases() {
+        const auto& s = cart.chip().stats();
+        return s.chipErases + s.blockErases;
+    }
+    sim::Cartridge cart;
+    sim::SimParallelPort port;
+    sim::FaultyPort faulty;
+    PhaseProbe probe;
+    ListPortSource ports;
+    CountingClock clock;
+    test::RecordingMessageSink warnings;
+    std::unique_ptr<CardLink> link;
+};
+
+// Four banks with different content, so every bank is written and verified.
+std::vector<uint8_t> Image() {
+    return RomBuilder(0x10000).Pattern(0x150, 0x10000, 7).Build();
+}
+
+// The access numbers at which a clean send moves to its next phase: the chip
+// identified, an erase started, the progress moved on to the next bank (writes
+// first, then the verify pass), plus the points halfway between them and a few
+// inside the detection handshake.
+std::vector<uint64_t> PhasePoints(uint8_t chip, uint8_t mode, const std::string& path,
+                                  uint64_t& total) {
+    UnplugRig rig(chip, mode);
+    std::set<uint64_t> points{1, 2, 3, 5, 9, 17, 33, 65, 129};
+    int lastType = -1, lastPercent = -1;
+    uint64_t lastErases = 0;
+    rig.probe.onAccess = [&](uint64_t n) {
+        const int type = rig.link->flashType;
+        const int percent = rig.link->progressPercent;
+        const uint64_t erases = rig.erases();
+        if (type != lastType || percent != lastPercent || erases != lastErases) points.insert(n);
+        lastType = type;
+        lastPercent = percent;
+        lastErases = erases;
+    };
+    EXPECT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
+    total = rig.probe.count;
+    std::vector<uint64_t> sorted(points.begin(), points.end());
+    std::vector<uint64_t> all = sorted;
+    for (size_t i = 0; i + 1 < sorted.size(); ++i) all.push_back((sorted[i] + sorted[i + 1]) / 2);
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    all.erase(std::remove_if(all.begin(), all.end(), [&](uint64_t p) { return p >= total; }),
+              all.end());
+    return all;
+}
+
+class SendUnplugged : public ::testing::TestWithParam<std::tuple<uint8_t, uint8_t>> {};
+
+TEST_P(SendUnplugged, AtEveryPhaseTheJobEndsWithAMessage) {
+    const auto [chip, mode] = GetParam();
+    TempDir dir;
+    const std::string path = dir / "game.gb";
+    const auto image = Image();
+    test::WriteFile(path, image);
+    uint64_t total = 0;
+    const auto points = PhasePoints(chip, mode, path, total);
+    ASSERT_GT(points.size(), 20u);  // detection, erase, 4 banks written, 4 verified
+    for (uint8_t floating : {uint8_t{0xFF}, uint8_t{0x00}}) {
+        int failures = 0;
+        for (uint64_t at : points) {
+            SCOPED_TRACE(testing::Message() << "unplugged after access " << at << " of " << total
+                                            << " floating " << int(floating));
+            UnplugRig rig(chip, mode);
+            rig.faulty.UnplugAfter(at, floating);
+            // A bounded job ends within a few of its own lengths plus the
+            // slow polls of a chip that never reports ready.
+            rig.probe.limit = 40 * total + 2'000'000;
+            int r = 0;
+            ASSERT_NO_THROW(r = rig.link->SendJob(path));
+            if (r == 0) {
+                // Only the very end of the job may go unnoticed, and then the
+                // card must really hold the image.
+                EXPECT_TRUE(
+                    std::equal(image.begin(), image.end(), rig.cart.chip().contents().begin()));
+            } else {
+                EXPECT_EQ(r, -1);
+                EXPECT_FALSE(rig.link->messageText.empty());
+                ++failures;
+            }
+            EXPECT_EQ(rig.link->bankSource, nullptr);
+        }
+        // Losing the card before the last verify read cannot go unnoticed.
+        EXPECT_GE(failures, static_cast<int>(points.size()) - 2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ChipsAndModes, SendUnplugged,
+                         ::testing::Combine(::testing::Values(uint8_t{4}, uint8_t{16}, uint8_t{64}),
+                                            ::testing::Values(uint8_t{TransferSpp},
+                                                              uint8_t{TransferEpp})),
+                         [](const auto& info) {
+                             return std::to_string(std::get<0>(info.param)) + "M_" +
+                                    (std::get<1>(info.param) == TransferSpp ? "Spp" : "Epp");
+                         });
+
+TEST(SendUnpluggedThenReplugged, ReplacedCardAfterAFailedSendTakesTheNextJob) {
+    // The failed job leaves nothing behind that the next job trips over.
+    TempDir dir;
+    const std::string path = dir / "game.gb";
+    const auto image = Image();
+    test::WriteFile(path, image);
+    for (uint8_t chip : {4, 16, 64}) {
+        SCOPED_TRACE(testing::Message() << int(chip) << "M");
+        UnplugRig rig(chip, TransferEpp);
+        rig.faulty.UnplugAfter(5000, 0x00);
+        ASSERT_EQ(rig.link->SendJob(path), -1);
+        EXPECT_FALSE(rig.link->messageText.empty());
+        rig.faulty.Replug();
+        rig.cart.PowerOn();
+        ASSERT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.cart.chip().contents().begin()));
+    }
+}
+
+}  // namespace
+}  // namespace zorvex
