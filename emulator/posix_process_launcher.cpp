@@ -1,7 +1,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -68,6 +70,16 @@ bool PosixProcessLauncher::Start(const std::string& commandLine,
     if (program.empty()) {
         errno = ENOENT;
         return false;
+    }
+    // The child changes directory before exec, so a relative name must not
+    // depend on the directory it was found from.
+    if (program.front() != '/') {
+        std::error_code ec;
+        program = std::filesystem::absolute(program, ec).string();
+        if (ec) {
+            errno = ec.value();
+            return false;
+        }
     }
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
