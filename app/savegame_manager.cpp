@@ -118,9 +118,10 @@ void SavegameManager::BuildList() {
     list_->horizontalHeader()->setHighlightSections(false);
     list_->setStyleSheet(QStringLiteral("QTableWidget { background: white; color: black; }"));
     for (int column = 0; column < kSlotColumnCount; ++column) {
-        const auto& spec = kSlotColumns[static_cast<size_t>(column)];
-        list_->setHorizontalHeaderItem(column, new QTableWidgetItem(QString::fromUtf8(spec.title)));
-        list_->setColumnWidth(column, spec.width);
+        const auto& slotColumn = kSlotColumns[static_cast<size_t>(column)];
+        list_->setHorizontalHeaderItem(column,
+                                       new QTableWidgetItem(QString::fromUtf8(slotColumn.title)));
+        list_->setColumnWidth(column, slotColumn.width);
     }
     for (int row = 0; row < kSlotCount; ++row) {
         for (int column = 0; column < kSlotColumnCount; ++column)
@@ -129,7 +130,7 @@ void SavegameManager::BuildList() {
     }
     list_->resizeRowsToContents();
     int width = list_->frameWidth() * 2;
-    for (const auto& spec : kSlotColumns) width += spec.width;
+    for (const auto& slotColumn : kSlotColumns) width += slotColumn.width;
     const int height = list_->frameWidth() * 2 + list_->horizontalHeader()->sizeHint().height() +
                        kSlotCount * list_->rowHeight(0);
     list_->setMinimumSize(width + 20, height);
