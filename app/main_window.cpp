@@ -77,6 +77,14 @@ MainWindow::MainWindow(CardLink& link, UiPrompts& prompts, MainWindowOptions opt
 MainWindow::~MainWindow() {
     WaitForWorker();
     Shutdown();
+    // The views watch the row models, which are members and go before the
+    // base class deletes its children; the progress window re-enables this
+    // window on its way out, which must happen while it is still whole.
+    delete libraryView_;
+    delete packView_;
+    libraryView_ = packView_ = nullptr;
+    controls_.clear();
+    progress_.reset();
 }
 
 // --- Layout -----------------------------------------------------------------
@@ -367,7 +375,7 @@ QString MainWindow::StatusText() const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
+    if (event->type() == QEvent::MouseMove && libraryView_ && packView_) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
             int wanted = kHintEmpty;

@@ -75,14 +75,42 @@ void GuiThreadMessageSink::ShowHere(const std::string& text, const std::string& 
     }
 }
 
+GuiThreadMessageSink::GuiThreadMessageSink(UiPrompts* prompts) : prompts_(prompts) {
+    connect(&poll_, &QTimer::timeout, this, &GuiThreadMessageSink::Poll);
+    poll_.start(kPollMs);
+}
+
+GuiThreadMessageSink::~GuiThreadMessageSink() = default;
+
 void GuiThreadMessageSink::ShowMessage(const std::string& text, const std::string& caption) {
-    if (QThread::currentThread() == guiContext_.thread()) {
+    if (QThread::currentThread() == thread()) {
         ShowHere(text, caption);
         return;
     }
-    QMetaObject::invokeMethod(
-        &guiContext_, [this, &text, &caption] { ShowHere(text, caption); },
-        Qt::BlockingQueuedConnection);
+    std::unique_lock lock(mutex_);
+    served_.wait(lock, [this] { return !pending_; });  // one box at a time
+    pending_.emplace(text, caption);
+    const uint64_t ticket = ++requested_;
+    served_.wait(lock, [this, ticket] { return done_ >= ticket; });
+}
+
+void GuiThreadMessageSink::Poll() {
+    if (showing_) return;  // the box's own event loop runs this timer too
+    std::pair<std::string, std::string> message;
+    {
+        std::lock_guard lock(mutex_);
+        if (!pending_) return;
+        message = *pending_;
+    }
+    showing_ = true;
+    ShowHere(message.first, message.second);
+    showing_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        pending_.reset();
+        ++done_;
+    }
+    served_.notify_all();
 }
 
 }  // namespace zorvex::app

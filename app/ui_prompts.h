@@ -2,8 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/file_requester.h"
@@ -71,23 +76,37 @@ class OwnedFileRequester final : public FileRequester {
 
 // A MessageSink that may be called from any thread. Widgets live only on the
 // GUI thread, so a call from the transfer worker is handed to the GUI thread
-// and the worker waits there until the box is dismissed; the GUI thread keeps
+// and the worker waits until the box is dismissed; the GUI thread keeps
 // running its event loop inside the box, so the progress window stays alive.
+//
+// The hand-over is a slot guarded by a standard mutex that a GUI-thread timer
+// looks at, rather than a queued Qt call: the worker then shares nothing with
+// the GUI thread but what the mutex orders, which the thread sanitizer can see.
 // Must be constructed on the GUI thread.
-class GuiThreadMessageSink final : public MessageSink {
+class GuiThreadMessageSink final : public QObject, public MessageSink {
   public:
-    explicit GuiThreadMessageSink(UiPrompts* prompts = nullptr) : prompts_(prompts) {}
+    explicit GuiThreadMessageSink(UiPrompts* prompts = nullptr);
+    ~GuiThreadMessageSink() override;
     void SetPrompts(UiPrompts* prompts) { prompts_ = prompts; }
     // Chooses the owner of each box at the moment it is shown.
     void SetOwnerProvider(std::function<QWidget*()> provider) { owner_ = std::move(provider); }
     void ShowMessage(const std::string& text, const std::string& caption) override;
 
+    static constexpr int kPollMs = 20;
+
   private:
     void ShowHere(const std::string& text, const std::string& caption);
+    void Poll();  // GUI thread
 
     UiPrompts* prompts_;
     std::function<QWidget*()> owner_;
-    QObject guiContext_;  // its thread is the GUI thread
+    QTimer poll_;
+    bool showing_ = false;  // GUI thread only
+    std::mutex mutex_;
+    std::condition_variable served_;
+    std::optional<std::pair<std::string, std::string>> pending_;
+    uint64_t requested_ = 0;
+    uint64_t done_ = 0;
 };
 
 }  // namespace zorvex::app
