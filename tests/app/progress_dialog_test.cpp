@@ -2,6 +2,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <thread>
 
 #include "app/progress_dialog.h"
 #include "app/ui_prompts.h"
@@ -128,6 +130,36 @@ TEST(ProgressDialog, DestroyingAnOpenWindowEnablesItsOwner) {
         EXPECT_FALSE(owner.isEnabled());
     }
     EXPECT_TRUE(owner.isEnabled());
+}
+
+TEST(GuiThreadMessageSink, AWorkersBoxIsShownByTheGuiThreadWhileTheWorkerWaits) {
+    ScriptedPrompts prompts;
+    app::GuiThreadMessageSink sink(&prompts);
+    QWidget owner;
+    sink.SetOwnerProvider([&owner] { return &owner; });
+    std::atomic<bool> returned{false};
+    QThread* shownOn = nullptr;
+    prompts.whileMessageOpen = [&](const ScriptedPrompts::Message&) {
+        shownOn = QThread::currentThread();
+        Wait(60);  // the box stays open a while; the worker must still be waiting
+        EXPECT_FALSE(returned);
+    };
+    std::thread worker([&] {
+        sink.ShowMessage("error at 4000!", "Warning");
+        returned = true;
+    });
+    EXPECT_TRUE(WaitFor([&] { return returned.load(); }));
+    worker.join();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "error at 4000!");
+    EXPECT_EQ(prompts.messages[0].caption, "Warning");
+    EXPECT_EQ(prompts.messages[0].ownerAtShow, &owner);
+    EXPECT_EQ(shownOn, QCoreApplication::instance()->thread());
+
+    // On the GUI thread itself the box is shown at once.
+    prompts.whileMessageOpen = nullptr;
+    sink.ShowMessage("direct", "Error");
+    EXPECT_EQ(prompts.messages.size(), 2u);
 }
 
 TEST(FileRequesterFilter, ConvertsTheBarSeparatedFormToQtFilters) {
