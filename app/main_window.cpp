@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
@@ -352,6 +353,16 @@ void MainWindow::accept() {
 
 void MainWindow::reject() {
     QDialog::reject();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // While the progress window holds this window disabled (a transfer, a
+    // scan, a pack build) the window manager's close box is refused too.
+    if (!isEnabled() || !job_.done) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void MainWindow::SetHint(int state) {

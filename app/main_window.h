@@ -181,6 +181,7 @@ class MainWindow final : public QDialog {
     void accept() override;  // Return and the E&xit button
     void reject() override;  // Escape, File > "&Exit", the close box
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildControls();

@@ -119,6 +119,10 @@ TEST(TransferJob, SendsToTheSimulatedCardWithProgressAndResumesTheWatch) {
               QString::number(window.progress().bar()->value()) + "%");
     EXPECT_EQ(window.progress().windowTitle(), "Transfer");
 
+    // The close box cannot end the program under a running job.
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+
     // A change made while the job runs waits for the job to end.
     WriteFile(desk.dir / "roms/late.gb", RomBuilder().Title("LATE").Build());
     Wait(1300);
