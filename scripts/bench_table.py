@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Turns the JSON results of the benchmarks (one file per program) into one
+Markdown table. Every ratio compares two numbers taken in the same run."""
+import json
+import os
+import platform
+import sys
+import time
+
+US_PER_ACCESS = 1.0  # the hardware model: one port access takes 1 microsecond
+BANK = 16384
+CHIP_BANKS = {4: 32, 16: 128, 64: 512}
+UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+
+def load(results):
+    runs = {}
+    for name in os.listdir(results):
+        if not name.endswith(".json"):
+            continue
+        try:
+            with open(os.path.join(results, name)) as f:
+                data = json.load(f)
+        except (OSError, ValueError):
+            continue
+        for b in data.get("benchmarks", []):
+            if b.get("run_type", "iteration") != "iteration" or b.get("error_occurred"):
+                continue
+            runs[b["name"]] = b
+    return runs
+
+
+def seconds(b, key="real_time"):
+    return b[key] * UNIT[b.get("time_unit", "ns")]
+
+
+def fmt_time(s):
+    if s >= 1:
+        return f"{s:.2f} s"
+    if s >= 1e-3:
+        return f"{s * 1e3:.1f} ms"
+    return f"{s * 1e6:.0f} µs"
+
+
+def machine():
+    model, cores = "unknown CPU", os.cpu_count()
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    model = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    ram = "?"
+    try:
+        with open("/proc/meminfo") as f:
+            for line in f:
+                if line.startswith("MemTotal"):
+                    ram = f"{int(line.split()[1]) / 1024 / 1024:.0f} GiB"
+    except OSError:
+        pass
+    return f"{model}, {cores} cores, {ram} RAM, {platform.system()} {platform.release()}"
+
+
+def main():
+    runs = load(sys.argv[1])
+    rows = []
+
+    def missing(what, bench):
+        rows.append((what, "missing", f"({bench} did not run)", "", "—"))
+
+    # Port accesses per byte against the documented cycle counts, and the
+    # modelled hardware time of writing and verifying a whole chip against the
+    # simulator's own time for the same work.
+    for chip in (4, 16, 64):
+        for spp, mode in ((1, "SPP"), (0, "EPP")):
+            w = runs.get(f"BM_WriteBank/chip:{chip}/spp:{spp}")
+            v = runs.get(f"BM_VerifyBank/chip:{chip}/spp:{spp}")
+            what = f"{chip}M {mode}: port accesses per byte, write + verify"
+            if not (w and v):
+                missing(what, "link_bench")
+                continue
+            measured = (w["accesses/bank"] + v["accesses/bank"]) / BANK
+            expected = (w["expected/bank"] + v["expected/bank"]) / BANK
+            rows.append((what, f"{measured:.3f}", "documented cycles", f"{expected:.3f}",
+                         f"{measured / expected:.3f}"))
+            banks = CHIP_BANKS[chip]
+            hw = (w["accesses/bank"] + v["accesses/bank"]) * banks * US_PER_ACCESS * 1e-6
+            sim = (seconds(w) + seconds(v)) * banks
+            rows.append((f"{chip}M {mode}: whole chip written + verified, modelled hardware time",
+                         fmt_time(hw), "simulator CPU time", fmt_time(sim),
+                         f"{hw / sim:.0f}× faster simulated"))
+
+    # The whole send job (detection, erase, writes, verify) where it was measured.
+    for name, what in (("BM_Send8MiBDeepVerify64M_Epp", "send job 8 MiB, 64M EPP, deep verify"),
+                       ("BM_Send2MiB16M_Epp", "send job 2 MiB, 16M EPP"),
+                       ("BM_Send2MiB16M_Spp", "send job 2 MiB, 16M SPP")):
+        b = runs.get(name)
+        if not b:
+            missing(what + ": modelled hardware time", "send_job_bench")
+            continue
+        hw = b["modelled_hw_s"]
+        sim = seconds(b, "cpu_time")
+        rows.append((what + ": modelled hardware time (accesses + sleeps)", fmt_time(hw),
+                     "simulator CPU time", fmt_time(sim), f"{hw / sim:.0f}× faster simulated"))
+
+    for spp, mode in ((0, "EPP"), (1, "SPP")):
+        b = runs.get(f"BM_Write8MiB64M/spp:{spp}/iterations:2")
+        what = f"simulator: 8 MiB write + verify on 64M, {mode}, CPU time"
+        if not b:
+            missing(what, "link_bench")
+            continue
+        sim = seconds(b, "cpu_time")
+        hw = b["accesses/bank"] * 512 * US_PER_ACCESS * 1e-6
+        rows.append((what, fmt_time(sim), "modelled hardware time", fmt_time(hw),
+                     f"{sim / hw:.3f}"))
+
+    def pair(what, a, b, base_label, bench):
+        x, y = runs.get(a), runs.get(b)
+        if not (x and y):
+            missing(what, bench)
+            return
+        rows.append((what, fmt_time(seconds(x)), base_label, fmt_time(seconds(y)),
+                     f"{seconds(x) / seconds(y):.2f}"))
+
+    pair("CheckRomFile, one 8 MiB image", "BM_CheckRomFile_8MiB", "BM_Crc32Alone_8MiB",
+         "crc32 alone", "rom_check_bench")
+    pair("CheckRomFile, the real test ROMs", "BM_CheckRomFile_RealRoms", "BM_Crc32Alone_RealRoms",
+         "crc32 alone", "rom_check_bench")
+    pair("cold scan of 2,000 files (256 MiB)", "ColdScan/iterations:3", "ReadAndCrc/iterations:3",
+         "reading + crc32 alone", "library_bench")
+    pair("warm rescan of 10,000 files", "WarmRescan", "ListAndStat", "stat alone",
+         "library_bench")
+    pair("ReadRomList of 10,000 rows", "ReadRomList10k", "InsertRows10k",
+         "inserting 10,000 rows alone", "library_bench")
+    pair("BuildPack of 8 MiB", "BM_BuildPack", "BM_CopyMembers", "copying the same files",
+         "pack_bench")
+
+    print(f"Measured {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())} on {machine()}.")
+    print()
+    print("| measured | value | against | value | ratio |")
+    print("| --- | ---: | --- | ---: | ---: |")
+    for r in rows:
+        print("| " + " | ".join(r) + " |")
+
+
+if __name__ == "__main__":
+    main()
