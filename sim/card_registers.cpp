@@ -10,6 +10,7 @@ constexpr uint8_t kModeAdvance = 0x01;
 void CardRegisters::Write(uint8_t value) {
     if (selected_ != 3) {
         regs_[selected_] = value;
+        if (selected_ == 2 && value == 0) bus_->Released();
         return;
     }
     const uint8_t mode = regs_[2];

@@ -41,6 +41,7 @@ class Cartridge final : public CartridgeBus {
         return ReadOther(address);
     }
     void Write(uint16_t address, uint8_t value) override;
+    void Released() override { Flush(); }
     void FlashWrite(uint16_t address, uint8_t value) override {
         if (address < 0x4000) {
             chip_->Write(address, value);

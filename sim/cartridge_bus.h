@@ -16,6 +16,10 @@ class CartridgeBus {
     virtual uint8_t Read(uint16_t address) = 0;
     virtual void Write(uint16_t address, uint8_t value) = 0;
     virtual void FlashWrite(uint16_t address, uint8_t value) = 0;
+    // The PC let go of the card (mode register 0): the end of every card
+    // operation and the start of the next. A card kept on disk saves itself
+    // here, so nothing written is lost if the program ends abnormally.
+    virtual void Released() {}
 };
 
 // A cartridge slot with nothing in it: reads float high.

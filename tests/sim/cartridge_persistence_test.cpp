@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "common/message_sink.h"
+#include "link/card_link.h"
+#include "sim/card_config.h"
 #include "sim/cartridge.h"
+#include "sim/link_factory.h"
 #include "tests/support/rom_builder.h"
 
 namespace zorvex::sim {
@@ -52,6 +56,27 @@ TEST(CartridgePersistence, ContentsSurviveAndShortFilesArePadded) {
     EXPECT_EQ(again->chip().contents()[0x0100], 0x44);
     EXPECT_EQ(again->sram()[5], 0x66);
     EXPECT_EQ(ReadFile(dir / "flash.bin").size(), 0x80000u);
+}
+
+TEST(CartridgePersistence, AFinishedJobIsOnDiskWhileTheProgramStillRuns) {
+    // A program that is killed after a job must not lose what the card holds.
+    TempDir dir;
+    CardConfig config;
+    config.chip = 16;
+    WriteFile(dir / "card.ini", [&] {
+        const std::string text = FormatCardConfig(config);
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }());
+    const auto rom = test::RomBuilder(0x10000).Title("KEPT").Build();
+    WriteFile(dir / "kept.gb", rom);
+    NullMessageSink warnings;
+    auto runtime = CreateSimulatedLinkRuntime(dir.path(), warnings);
+    ASSERT_NE(runtime, nullptr);
+    ASSERT_NE(runtime->link, nullptr) << runtime->messageText;
+    ASSERT_EQ(runtime->link->SendJob(dir / "kept.gb"), 0) << runtime->link->messageText;
+    const auto flash = ReadFile(dir / "flash.bin");
+    ASSERT_EQ(flash.size(), 0x200000u);
+    EXPECT_TRUE(std::equal(rom.begin(), rom.end(), flash.begin()));
 }
 
 TEST(CartridgePersistence, AnUnusableDirectoryIsReported) {
