@@ -5,32 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/card_session.h"
 #include "cli/cli_command.h"
 #include "saves/save_ram_commands.h"
 #include "sim/link_factory.h"
 
 namespace {
-
-class StderrSink final : public zorvex::MessageSink {
-  public:
-    void ShowMessage(const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
-// The one link of this run; nullptr after printing why there is none.
-std::unique_ptr<zorvex::LinkRuntime> OpenLink(zorvex::MessageSink& sink) {
-    auto runtime = zorvex::CreateLinkRuntime(sink);
-    if (!runtime || !runtime->link) {
-        sink.ShowMessage(runtime ? runtime->messageText : "no card link", "Error");
-        return nullptr;
-    }
-    if (!runtime->messageText.empty()) {
-        sink.ShowMessage(runtime->messageText, "Error");
-        return nullptr;
-    }
-    return runtime;
-}
 
 int RunSramRead(const std::vector<std::string>& args) {
     std::optional<zorvex::SlotRange> slots;
@@ -54,8 +34,8 @@ int RunSramRead(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: zorvex-cli sram-read OUT [--slots FIRST-LAST]\n");
         return 2;
     }
-    StderrSink sink;
-    auto runtime = OpenLink(sink);
+    zorvex::cli::StderrMessages sink;
+    auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
     if (!runtime) return 1;
     return zorvex::ReadSaveRamToFile(*runtime->link, out, slots, sink) ? 0 : 1;
 }
@@ -81,8 +61,8 @@ int RunSramWrite(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: zorvex-cli sram-write IN [--start SLOT]\n");
         return 2;
     }
-    StderrSink sink;
-    auto runtime = OpenLink(sink);
+    zorvex::cli::StderrMessages sink;
+    auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
     if (!runtime) return 1;
     return zorvex::WriteSaveRamFromFile(*runtime->link, in, start, sink) ? 0 : 1;
 }
