@@ -1,5 +1,8 @@
 #include "pack/pack_status.h"
 
+#include <charconv>
+#include <system_error>
+
 #include "common/file_io.h"
 #include "rom/rom_info.h"
 
@@ -22,13 +25,23 @@ int BanksForRamCode(uint8_t ram) {
     }
 }
 
+// "%3.2f" of kib / 1024, always with a decimal point: the desktop program runs
+// in the user's locale, whose printf would write "1,03" in many countries.
+std::string MegaBytes(int kib) {
+    char digits[32];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, kib * 0.0009765625,
+                                      std::chars_format::fixed, 2);
+    if (error != std::errc()) return "0.00";
+    return std::string(digits, end);
+}
+
 std::string SizeAndBanks(int rows, int kib, int banks) {
     std::string text =
         rows == 1 ? std::string("DIZavo (1 Rom / ") : Format("DIZavo (%d Roms / ", rows);
     if (kib < 1024)
         text += Format("%d kB / %d ", kib, banks);
     else
-        text += Format("%3.2f MB / %d ", kib * 0.0009765625, banks);
+        text += MegaBytes(kib) + Format(" MB / %d ", banks);
     text += banks == 1 ? "Bank)" : "Banks)";
     return text;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "common/file_io.h"
@@ -102,6 +104,31 @@ TEST(PackStatus, LargestCardHoldsExactly8192Kilobytes) {
     EXPECT_EQ(over.verdict, PackVerdict::TooBig);
     EXPECT_FALSE(over.sendEnabled);
     EXPECT_TRUE(over.saveEnabled);
+}
+
+// The desktop program adopts the user's locale at start-up; the caption must
+// still read "1.03 MB" where printf would write "1,03".
+TEST(PackStatus, MegaBytesKeepTheDecimalPointInACommaLocale) {
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    const char* comma = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
+                             "nl_NL.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) && Format("%3.2f", 1.5) == "1,50") {
+            comma = name;
+            break;
+        }
+    }
+    if (!comma) {
+        std::setlocale(LC_NUMERIC, previous.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    }
+    std::string caption = UpdatePackStatus(PackOf({{5, 3}})).caption;
+    std::string full =
+        UpdatePackStatus(PackOf({{7, 0}, {6, 0}, {5, 0}, {4, 0}, {3, 0}, {2, 0}, {1, 0}, {0, 0}}))
+            .caption;
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    EXPECT_EQ(caption, "DIZavo (1 Rom / 1.03 MB / 4 Banks) (2 MB Card needed)") << comma;
+    EXPECT_EQ(full, "DIZavo (8 Roms / 8.00 MB / 0 Banks) (8 MB Card needed)") << comma;
 }
 
 TEST(PackStatus, LargeRamCodesAddNoBank) {
