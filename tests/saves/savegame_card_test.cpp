@@ -102,6 +102,15 @@ TEST_F(SavegameCard, CancelStopsAfterTheSlotBeingWritten) {
     EXPECT_EQ(progress.recorded.closes, 1);
 }
 
+TEST_F(SavegameCard, SelectedSlotTransfersIgnoreCancel) {
+    // Only the whole-card loops poll Cancel; a selection is always done in full.
+    progress.onPump = [&](int) { card.link().cancelRequested = true; };
+    slots.SelectRange(0, 3);
+    EXPECT_TRUE(ops.PcToSlots());
+    for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(CardSlot(slot), ImageSlot(slot)) << slot;
+    EXPECT_EQ(progress.recorded.pumps, 4);
+}
+
 TEST_F(SavegameCard, ScanEndingOnAnEvenBankLeavesTheCardDetectable) {
     // The walk ends reading the erased bank 4; the 512 KiB chip takes its
     // identification commands through the bank window.
