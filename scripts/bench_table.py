@@ -87,7 +87,7 @@ def main():
                          f"{measured / expected:.3f}"))
             banks = CHIP_BANKS[chip]
             hw = (w["accesses/bank"] + v["accesses/bank"]) * banks * US_PER_ACCESS * 1e-6
-            sim = (seconds(w) + seconds(v)) * banks
+            sim = (seconds(w, "cpu_time") + seconds(v, "cpu_time")) * banks
             rows.append((f"{chip}M {mode}: whole chip written + verified, modelled hardware time",
                          fmt_time(hw), "simulator CPU time", fmt_time(sim),
                          f"{hw / sim:.0f}× faster simulated"))
