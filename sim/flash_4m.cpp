@@ -3,7 +3,14 @@
 namespace zorvex::sim {
 
 namespace {
-constexpr uint32_t kCommandMask = 0x7FFF;  // address bits the chip compares
+// The command decoder compares address bits 0..13 only: the bits the cartridge
+// bus drives itself, not the mapper's bank bits. Detection sends the product-id
+// entry to bus 0x5555 without selecting a bank, so a chip that also compared
+// bit 14 would be found only while an odd bank happened to be selected (bank 1
+// after power-on, but bank 0 or an even bank after a header scan or a read).
+constexpr uint32_t kCommandMask = 0x3FFF;
+constexpr uint32_t kFirstUnlock = 0x5555 & kCommandMask;
+constexpr uint32_t kSecondUnlock = 0x2AAA & kCommandMask;
 constexpr uint32_t kPageSize = 256;
 }  // namespace
 
@@ -33,7 +40,7 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
     const uint32_t a = linear & kCommandMask;
     switch (unlock_) {
         case 0:
-            if (a == 0x5555 && value == 0xAA) {
+            if (a == kFirstUnlock && value == 0xAA) {
                 unlock_ = 1;
             } else if (value == 0xF0) {
                 mode_ = Mode::Array;
@@ -41,12 +48,12 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
             }
             break;
         case 1:
-            unlock_ = (a == 0x2AAA && value == 0x55) ? 2 : 0;
+            unlock_ = (a == kSecondUnlock && value == 0x55) ? 2 : 0;
             if (unlock_ == 0) eraseSetup_ = false;
             break;
         default:
             unlock_ = 0;
-            if (a == 0x5555) {
+            if (a == kFirstUnlock) {
                 Unlocked(value);
             } else {
                 eraseSetup_ = false;

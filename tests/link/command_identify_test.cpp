@@ -87,5 +87,20 @@ TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
     EXPECT_EQ(rig.link->flashType, FlashNone);
 }
 
+TEST(Identify, The4MChipIsFoundWhateverBankAnEarlierReadLeftInTheMapper) {
+    // The product-id entry goes to bus 0x5555 without a bank write, so after a
+    // header scan (bank 0) or a read of an even bank the 4M card must still
+    // answer, as it does at power-on with bank 1.
+    for (int bank : {0, 1, 2, 30}) {
+        SimRig rig(4);
+        std::vector<uint8_t> pages(512);
+        rig.link->ReadRomPages(bank, pages.data(), 2);
+        ASSERT_EQ(rig.cart.romBank(), static_cast<uint32_t>(bank));
+        EXPECT_EQ(rig.link->OpenCard(), 4) << "after bank " << bank;
+        EXPECT_EQ(rig.link->flashType, Flash4M);
+        EXPECT_TRUE(rig.warnings.messages.empty());
+    }
+}
+
 }  // namespace
 }  // namespace zorvex::test
