@@ -87,6 +87,56 @@ TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
     EXPECT_EQ(rig.link->flashType, FlashNone);
 }
 
+TEST(Identify, FallsThroughIn4M16M64MOrderWithoutLeavingThe4MIdMode) {
+    // On the 64M card every test runs: the 4M product-id entry (no exit after
+    // it fails), the 16M id entry, the 16M reset, then the query and read array.
+    SimRig rig(64);
+    rig.Record();
+    ASSERT_EQ(rig.Identify(), 0);
+    std::vector<BusCycle> writes;
+    for (const auto& c : rig.bus.cycles)
+        if (c.kind != BusCycle::Read) writes.push_back(c);
+    using C = BusCycle;
+    const std::vector<BusCycle> expected = {// 4M product-id entry, straight to the bus
+                                            {C::Flash, 0x5555, 0xAA},
+                                            {C::Flash, 0x2AAA, 0x55},
+                                            {C::Flash, 0x5555, 0x80},
+                                            {C::Flash, 0x5555, 0xAA},
+                                            {C::Flash, 0x2AAA, 0x55},
+                                            {C::Flash, 0x5555, 0x60},
+                                            // 16M id entry at doubled addresses
+                                            {C::Write, 0x2000, 0x02},
+                                            {C::Flash, 0x6AAA, 0xAA},
+                                            {C::Write, 0x2000, 0x01},
+                                            {C::Flash, 0x5554, 0x55},
+                                            {C::Write, 0x2000, 0x02},
+                                            {C::Flash, 0x6AAA, 0x90},
+                                            // 16M reset
+                                            {C::Write, 0x2000, 0x02},
+                                            {C::Flash, 0x6AAA, 0xAA},
+                                            {C::Write, 0x2000, 0x01},
+                                            {C::Flash, 0x5554, 0x55},
+                                            {C::Write, 0x2000, 0x02},
+                                            {C::Flash, 0x6AAA, 0xF0},
+                                            // CFI query, then read array
+                                            {C::Write, 0x3000, 0x00},
+                                            {C::Write, 0x2000, 0x00},
+                                            {C::Flash, 0x0000, 0x98},
+                                            {C::Write, 0x3000, 0x00},
+                                            {C::Write, 0x2000, 0x00},
+                                            {C::Flash, 0x0000, 0xFF}};
+    EXPECT_EQ(writes, expected);
+    // The query reads every even byte address 0x00..0x7E once.
+    std::vector<uint16_t> queryReads;
+    bool afterQuery = false;
+    for (const auto& c : rig.bus.cycles) {
+        if (c.kind == C::Flash && c.value == 0x98) afterQuery = true;
+        if (afterQuery && c.kind == C::Read) queryReads.push_back(c.address);
+    }
+    ASSERT_EQ(queryReads.size(), 64u);
+    for (uint16_t j = 0; j < 64; ++j) EXPECT_EQ(queryReads[j], 2 * j);
+}
+
 TEST(Identify, The4MChipIsFoundWhateverBankAnEarlierReadLeftInTheMapper) {
     // The product-id entry goes to bus 0x5555 without a bank write, so after a
     // header scan (bank 0) or a read of an even bank the 4M card must still
