@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 
 #include "sim/flash_64m.h"
 #include "tests/link/sim_rig.h"
@@ -180,6 +181,30 @@ TEST(WriteBank, A64MEraseOrBufferFailureFailsTheBank) {
     EXPECT_EQ(rig.link->WriteBank(17), 0xFF);
     EXPECT_EQ(rig.cart.chip().stats().programs, 512u + 1u);  // bank 16, then one buffer
     EXPECT_TRUE(rig.warnings.messages.empty());
+}
+
+TEST(WriteBank, A64MBufferThatNeverFreesGivesUpAfter0x80000StatusReads) {
+    SimRig rig(64);
+    ASSERT_EQ(rig.Identify(), 0);
+    sim::FaultInjector faults;
+    rig.cart.SetHooks(&faults);
+    const auto data = BankPattern(17);
+    rig.link->bankSource = data.data();
+    faults.NeverReady();  // the first buffer's program never ends
+    rig.Record();
+    EXPECT_EQ(rig.link->WriteBank(17), 0xFF);
+    // From the second buffer's request on: one status read, then the request
+    // again before each further read, and nothing at all after giving up.
+    const auto& cycles = rig.bus.cycles;
+    const BusCycle request{BusCycle::Flash, 0x4020, 0xE8};
+    const auto second = std::find(cycles.begin(), cycles.end(), request);
+    ASSERT_NE(second, cycles.end());
+    const auto tail = std::span(cycles).subspan(static_cast<size_t>(second - cycles.begin()) + 1);
+    ASSERT_EQ(tail.size(), 2u * 0x80000 - 1);
+    for (size_t i = 0; i < tail.size(); ++i) {
+        const BusCycle expected = i % 2 == 0 ? BusCycle{BusCycle::Read, 0x4020, 0x00} : request;
+        ASSERT_EQ(tail[i], expected) << i;
+    }
 }
 
 TEST(WriteBank, AFull8MiBImageOnThe64MChipReadsBackEqual) {
