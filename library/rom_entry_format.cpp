@@ -34,14 +34,6 @@ void AppendHex2(std::string& out, uint8_t value) {
 // Seconds from 1601-01-01 to 1970-01-01.
 constexpr int64_t kFileTimeEpochOffset = 11644473600;
 
-// The reader passes over spaces before a record and takes a record that starts
-// with ";" for a comment, so a Name starting that way would not read back.
-void MakeNameReadable(std::string& name) {
-    size_t lead = name.find_first_not_of(' ');
-    name.erase(0, lead == std::string::npos ? name.size() : lead);
-    if (!name.empty() && name[0] == ';') name[0] = '_';
-}
-
 }  // namespace
 
 std::string SizeText(uint8_t usedSizeCode, uint8_t headerSizeCode) {
@@ -135,20 +127,10 @@ bool BuildRomEntry(const std::string& path, bool keepFullPath, RomEntry& entry,
         return false;
     }
 
-    std::string name = RomNameText(summary);
-    MakeNameReadable(name);
-    // An empty Name cannot be stored (the reader rejects the record and every
-    // row after it), so an untitled ROM is listed under its file's base name.
-    if (name.empty()) {
-        name = BaseNameOf(path);
-        MakeNameReadable(name);
-        if (name.empty()) name.assign(1, '-');
-    }
-
     std::string stored = keepFullPath ? path : fileName;
     if (stored.size() > kMaxFieldLength) stored.resize(kMaxFieldLength);
 
-    entry[FieldName] = name;
+    entry[FieldName] = RomNameText(summary);
     entry[FieldSize] = SizeText(summary.usedSizeCode, summary.at(0x148));
     entry[FieldFileName] = stored;
     entry[FieldCrc] = Format("%08x", summary.crc);

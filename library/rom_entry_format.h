@@ -53,10 +53,8 @@ std::string FileNameOf(const std::string& path);
 std::string BaseNameOf(const std::string& path);
 
 // Checks the ROM at path and builds the seven fields its library row gets
-// (FileName is the file name, or the whole path with keepFullPath). A title
-// that would not read back from the list file is made readable: leading spaces
-// dropped, a leading ";" turned into "_", an empty one replaced by the file's
-// base name. On failure
+// (FileName is the file name, or the whole path with keepFullPath). The Name
+// is the header title as it stands, empty for an untitled ROM. On failure
 // false with the reason in messageText: the checker's message, "Can't open %s"
 // when the file's facts cannot be read, or the unstorable-name message.
 bool BuildRomEntry(const std::string& path, bool keepFullPath, RomEntry& entry,

@@ -22,6 +22,22 @@ constexpr const char kHeaderLine0[] = ";Zorvex romlist file\r\n";
 constexpr const char kHeaderLine1[] =
     ";romname|size|filename|crc|attributes|screenshotname|FileAttr\r\n";
 
+// False for a row the reader could not take back as it is: an empty field
+// before the last, or a Name of nothing but blanks and line breaks (which the
+// reader passes over), stops the reading at that record, and an untitled ROM
+// sorts first, so the whole list would be lost at every start; a "|" would
+// shift the fields and a line break in the last field would start a record.
+// Such a row is left out of the file and is simply built again by the next
+// scan.
+bool Storable(const RomEntry& entry) {
+    for (int field = 0; field < kRomFieldCount - 1; ++field) {
+        const std::string& cell = entry[field];
+        if (cell.empty() || cell.find('|') != std::string::npos) return false;
+    }
+    if (entry[FieldName].find_first_not_of(" \r\n") == std::string::npos) return false;
+    return entry[FieldFileAttributes].find_first_of("\r\n") == std::string::npos;
+}
+
 void ShowError(MessageSink& sink, const std::string& text) {
     sink.ShowMessage(text, "Error");
 }
@@ -158,6 +174,7 @@ bool WriteRomList(const std::string& path, const RomListModel& list, MessageSink
     int line = 1;
     std::string text;
     for (const RomEntry& entry : list.Rows()) {
+        if (!Storable(entry)) continue;
         ++line;
         text.clear();
         for (int field = 0; field < kRomFieldCount; ++field) {

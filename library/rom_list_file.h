@@ -18,6 +18,8 @@ inline constexpr const char* kRomListFileName = "zorvexroms.txt";
 bool ReadRomList(const std::string& path, RomListModel& list, MessageSink& sink);
 
 // Replaces the file with the rows of list, in display order, CR LF line ends.
+// Rows the reader could not take back (an untitled ROM's empty Name, an empty
+// field, a "|") are left out; the next scan builds them again.
 // The file is replaced only when every line was written, so a failed write
 // keeps the previous list file. False after a message.
 bool WriteRomList(const std::string& path, const RomListModel& list, MessageSink& sink);

@@ -75,16 +75,16 @@ TEST(RomEntryFormat, BuildRomEntryFillsTheSevenFields) {
     EXPECT_EQ(entry[FieldFileName], dir / "my.game.gb");
 }
 
-TEST(RomEntryFormat, NamesAlwaysReadBackFromTheListFile) {
+TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
     TempDir dir;
     RomEntry entry;
     std::string message;
     test::WriteFile(dir / "untitled.gb", RomBuilder().Title("").Build());
     ASSERT_TRUE(BuildRomEntry(dir / "untitled.gb", false, entry, message));
-    EXPECT_EQ(entry[FieldName], "untitled");
+    EXPECT_EQ(entry[FieldName], "");
     test::WriteFile(dir / "odd.gb", RomBuilder().Title("  ;X\rY").Build());
     ASSERT_TRUE(BuildRomEntry(dir / "odd.gb", false, entry, message));
-    EXPECT_EQ(entry[FieldName], "_X Y");
+    EXPECT_EQ(entry[FieldName], "  ;X Y");
 
     test::WriteFile(dir / "a|b.gb", RomBuilder().Build());
     EXPECT_FALSE(BuildRomEntry(dir / "a|b.gb", false, entry, message));

@@ -197,6 +197,35 @@ TEST_F(ScanTest, RescanRebuildsEveryRowAndRewritesTheListFile) {
     EXPECT_EQ(list.Row(0)[FieldName], "ALPHA");
 }
 
+// Untitled ROMs sort first; an empty or blank Name in the list file would stop
+// the reading there, losing every row at each start.
+TEST_F(ScanTest, UntitledRomsKeepTheirTitleAndNeverBreakTheListFile) {
+    AddRom("z.gb", "");
+    AddRom("y.gb", "   ");
+    AddRom("c.gb", ";COMMENT");
+    AddRom("a.gb", "ALPHA");
+    const std::string listPath = dir / "zorvexroms.txt";
+    ASSERT_TRUE(RefreshRomLibrary(roms, listPath, list, ui));
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Row(0)[FieldName], "");
+    EXPECT_EQ(list.Row(1)[FieldName], "   ");
+
+    // The next start: the file reads without a message and keeps every row it
+    // can hold; the scan builds only the untitled ones again.
+    RomListModel next;
+    ASSERT_TRUE(ReadRomList(listPath, next, sink));
+    EXPECT_TRUE(sink.messages.empty()) << ::testing::PrintToString(sink.Texts());
+    ASSERT_EQ(next.Count(), 1);
+    EXPECT_EQ(next.Row(0), list.Row(3));
+    RomListModel before = list;
+    list = next;
+    const int opens = record.opens;
+    ASSERT_TRUE(Scan());
+    EXPECT_EQ(record.opens, opens + 1);
+    EXPECT_EQ(record.ranges.back(), std::make_pair(0, 3));
+    EXPECT_EQ(list.Rows(), before.Rows());
+}
+
 // facts.json: a flat array of flat objects.
 std::vector<std::map<std::string, std::string>> ReadFacts(const std::string& path) {
     std::ifstream in(path);
@@ -239,7 +268,7 @@ TEST(RealRoms, TheLibraryListsTheFactsOfEveryTestRom) {
         const RomEntry& e = *row;
         std::string title = f["title"];
         if (std::stoi(f["cgb_flag"]) >= 0x80 && title.size() > 15) title.resize(15);
-        EXPECT_EQ(e[FieldName], title.empty() ? BaseNameOf(f["file"]) : title);
+        EXPECT_EQ(e[FieldName], title);
         EXPECT_EQ(e[FieldCrc], f["crc32"]);
         EXPECT_EQ(e[FieldSize], SizeText(static_cast<uint8_t>(std::stoi(f["used_size_code"])),
                                          static_cast<uint8_t>(std::stoi(f["rom_size_code"]))));
