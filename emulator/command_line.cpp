@@ -72,4 +72,26 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return args;
 }
 
+std::string QuoteArgument(std::string_view arg) {
+    if (arg.find_first_of(" \t\"") == std::string_view::npos) return std::string(arg);
+    std::string out = "\"";
+    for (size_t i = 0;; ++i) {
+        size_t slashes = 0;
+        while (i < arg.size() && arg[i] == '\\') ++slashes, ++i;
+        if (i == arg.size()) {
+            // Doubled, so none of them escapes the closing quote.
+            out.append(slashes * 2, '\\');
+            break;
+        }
+        if (arg[i] == '"') {
+            out.append(slashes * 2 + 1, '\\');
+        } else {
+            out.append(slashes, '\\');
+        }
+        out.push_back(arg[i]);
+    }
+    out.push_back('"');
+    return out;
+}
+
 }  // namespace zorvex

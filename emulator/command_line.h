@@ -20,4 +20,10 @@ namespace zorvex {
 // never through a shell.
 std::vector<std::string> SplitCommandLine(std::string_view line);
 
+// The text that SplitCommandLine reads back as the one argument arg (never the
+// program token). Text without blanks or double quotes stays as it is, so the
+// usual command lines keep their plain form; anything else is quoted, so a
+// ROM path with a blank reaches the emulator whole.
+std::string QuoteArgument(std::string_view arg);
+
 }  // namespace zorvex

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "common/file_io.h"
+#include "emulator/command_line.h"
 #include "rom/rom_image.h"
 
 namespace zorvex {
@@ -100,8 +101,11 @@ CopyResult CopyToNewFile(const std::string& from, const std::string& to) {
     return CopyResult::Copied;
 }
 
+// The ROM path is one argument even when it holds a blank (common in ROM file
+// names), so it is quoted then; plain paths keep the plain form.
 std::string CommandLine(const EmulatorEntry& entry, const std::string& romPath) {
-    return entry.program + " " + entry.preParam + " " + romPath + " " + entry.postParam;
+    return entry.program + " " + entry.preParam + " " + QuoteArgument(romPath) + " " +
+           entry.postParam;
 }
 
 }  // namespace

@@ -27,5 +27,17 @@ TEST(SplitCommandLine, WindowsQuotingRules) {
               (Args{"p", R"(say "hi")", "open end"}));
 }
 
+TEST(QuoteArgument, EveryArgumentReadsBackWhole) {
+    EXPECT_EQ(QuoteArgument("roms/tetris.gb"), "roms/tetris.gb");
+    EXPECT_EQ(QuoteArgument(R"(c:\dir\x.gb)"), R"(c:\dir\x.gb)");
+    EXPECT_EQ(QuoteArgument("roms/Tetris (World).gb"), R"("roms/Tetris (World).gb")");
+    for (std::string arg : {"a b", "tab\tthere", R"(say "hi")", R"(a"b)", R"(end\ )",
+                            R"(dir with\)", R"(x\\"y z)", " ", "\""}) {
+        EXPECT_EQ(SplitCommandLine("emu -a " + QuoteArgument(arg) + " -b"),
+                  (Args{"emu", "-a", arg, "-b"}))
+            << arg;
+    }
+}
+
 }  // namespace
 }  // namespace zorvex

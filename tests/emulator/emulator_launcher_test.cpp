@@ -38,6 +38,13 @@ TEST_F(EmulatorLauncherTest, PlainRomCommandLines) {
     EXPECT_EQ(processes.directories[0], work.path());
     EXPECT_EQ(copyPath, "");
 
+    // A blank in the file name must not split the path into two arguments.
+    WriteFile(work / "roms/Tetris (World).gb", rom);
+    ASSERT_TRUE(launcher.LaunchEmulator(table, 0, "Tetris (World).gb"));
+    EXPECT_EQ(processes.commandLines.back(), R"(emu.exe -a "roms/Tetris (World).gb" -b)");
+    processes.commandLines.pop_back();
+    processes.directories.pop_back();
+
     EXPECT_FALSE(launcher.LaunchEmulator(table, 2, "tetris.gb"));
     EXPECT_EQ(sink.Texts(), Lines{"Emulator 2 not defined!"});
     EXPECT_EQ(sink.messages[0].second, "Error");
