@@ -20,6 +20,7 @@
 #include "app/about_dialog.h"
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
+#include "app/directory_change_watch.h"
 #include "app/emulator_menu.h"
 #include "app/pack_commands.h"
 #include "app/rom_list_view.h"
@@ -306,18 +307,13 @@ bool MainWindow::Initialise() {
 }
 
 void MainWindow::StartChangeWatch() {
-    changeWatch_ = std::make_unique<QFileSystemWatcher>();
     changeSignalled_ = false;
-    const QString directory = QDir::current().absoluteFilePath(QStringLiteral("roms"));
-    // Without the directory there is nothing to watch: the library is then only
-    // rescanned at start and by "&Rescan RomDir".
-    if (!QDir(directory).exists() || !changeWatch_->addPath(directory)) return;
-    // The signal is kept as a flag and looked at by the watch timer, so a change
-    // made while a job runs is acted on after it.
-    connect(changeWatch_.get(), &QFileSystemWatcher::directoryChanged, this,
-            [this] { changeSignalled_ = true; });
-    connect(changeWatch_.get(), &QFileSystemWatcher::fileChanged, this,
-            [this] { changeSignalled_ = true; });
+    // The change is kept as a flag and looked at by the watch timer, so a change
+    // made while a job runs is acted on after it. Without the directory there is
+    // nothing to watch: the library is then only rescanned at start and by
+    // "&Rescan RomDir".
+    changeWatch_ = std::make_unique<DirectoryChangeWatch>([this] { changeSignalled_ = true; });
+    changeWatch_->Start(QDir::current().absoluteFilePath(QStringLiteral("roms")));
 }
 
 void MainWindow::WaitForWorker() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QFileSystemWatcher>
 #include <QPixmap>
 #include <QString>
 #include <QTimer>
@@ -29,6 +28,7 @@ class QStatusBar;
 
 namespace zorvex::app {
 
+class DirectoryChangeWatch;
 class RomListView;
 class SettingsStore;
 struct EmulatorState;  // app/emulator_menu.h
@@ -243,7 +243,7 @@ class MainWindow final : public QDialog {
     int hintState_ = 0;
     uint8_t deepVerifyByte_ = 0;
 
-    std::unique_ptr<QFileSystemWatcher> changeWatch_;
+    std::unique_ptr<DirectoryChangeWatch> changeWatch_;
     bool changeSignalled_ = false;
     bool settingsRead_ = false;
     bool shutDown_ = false;

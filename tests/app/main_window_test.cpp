@@ -311,6 +311,35 @@ TEST(MainWindowStartup, ChangesInTheRomDirectoryAreRescannedByTheWatchTimer) {
     EXPECT_TRUE(window.TimerActive(kWatchTimerId));
 }
 
+TEST(MainWindowStartup, AFileRewrittenInPlaceIsRescannedByTheWatchTimer) {
+    // New content written into an existing file changes its size and
+    // last-write time but neither its name nor the directory itself.
+    WorkingDir dir;
+    CopyTestRom("2048.gb", dir / "roms/game.gb");
+    FakeLink fake({0x378});
+    ScriptedPrompts prompts;
+    MainWindowOptions options;
+    options.settingsIniPath = dir.settingsPath();
+    MainWindow window(*fake.link, prompts, options);
+    ASSERT_TRUE(window.Initialise());
+    ASSERT_TRUE(WaitFor([&] { return window.firstTickDone && window.libraryRows().Count() == 1; }));
+    const std::string before = window.libraryRows().Row(0)[FieldName];
+
+    const std::vector<uint8_t> other = ReadFile(TestRomDir() + "/adjustris.gb");
+    {
+        std::FILE* f = std::fopen((dir / "roms/game.gb").c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(std::fwrite(other.data(), 1, other.size(), f), other.size());
+        std::fclose(f);
+    }
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return window.libraryRows().Count() == 1 &&
+                   window.libraryRows().Row(0)[FieldName] != before;
+        },
+        4000));
+}
+
 // --- Keys, clicks and hints ----------------------------------------------------------------
 
 // The double-click event alone, without the clicks before it.
