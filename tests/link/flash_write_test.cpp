@@ -53,6 +53,28 @@ INSTANTIATE_TEST_SUITE_P(Chips, WriteEachChip,
                                            WriteCase{16, Mode::Spp}, WriteCase{16, Mode::Epp},
                                            WriteCase{64, Mode::Spp}, WriteCase{64, Mode::Epp}));
 
+TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
+    // 16M: Sleep(1) before every page's status poll. 4M: the toggle poll's
+    // Sleep(0) on its first pass, once per page. 64M: polling only.
+    struct Expect {
+        uint8_t chip;
+        uint64_t calls, milliseconds;
+    };
+    for (const Expect e : {Expect{4, 64, 0}, Expect{16, 128, 128}, Expect{64, 0, 0}}) {
+        SimRig rig(e.chip);
+        ASSERT_EQ(rig.Identify(), 0);
+        if (e.chip == 16) {
+            ASSERT_EQ(rig.link->EraseChip(), 0);
+        }
+        const auto data = BankPattern(3);
+        rig.link->bankSource = data.data();
+        rig.clock.calls = rig.clock.totalMilliseconds = 0;
+        ASSERT_EQ(rig.link->WriteBank(3), 0);
+        EXPECT_EQ(rig.clock.calls, e.calls) << int(e.chip);
+        EXPECT_EQ(rig.clock.totalMilliseconds, e.milliseconds) << int(e.chip);
+    }
+}
+
 TEST(WriteBank, UnknownChipFailsWithoutAnyPortAccess) {
     SimRig rig(16);
     const auto data = BankPattern(0);
