@@ -188,8 +188,14 @@ bool EmulatorLauncher::LaunchEmulator(const EmulatorTable& table, int n,
 
     std::string messageText;
     int32_t length = 0;
-    RomImage image = LoadRomImage(Resolve(romPath), length, LoadFromZip, messageText);
+    const std::string archive = Resolve(romPath);
+    RomImage image = LoadRomImage(archive, length, LoadFromZip, messageText);
     if (!image) {
+        // The message names the archive as the library does, "roms/" + its name,
+        // not by the working directory it was found in.
+        size_t at = messageText.find(archive);
+        if (archive != romPath && at != std::string::npos)
+            messageText.replace(at, archive.size(), romPath);
         sink_.ShowMessage(messageText, "Error");
         return false;
     }
