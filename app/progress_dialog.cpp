@@ -69,8 +69,8 @@ bool ProgressDialog::Open(QWidget* parent) {
         return false;
     }
     // Window creation: range, step and position, then the caption.
-    bar_->setRange(static_cast<int16_t>(low_), static_cast<int16_t>(high_));
-    bar_->setValue(static_cast<int16_t>(low_));
+    bar_->setRange(static_cast<uint16_t>(low_), static_cast<uint16_t>(high_));
+    bar_->setValue(low_);
     setWindowTitle(CaptionOfString(captionId_));
     text_->setText(QStringLiteral(" 0 %"));
     if (owner) {
@@ -92,13 +92,14 @@ void ProgressDialog::SetCaption(const std::string& caption) {
 void ProgressDialog::SetRange(int low, int high) {
     low_ = low;
     high_ = high;
-    // The bar takes 16-bit values, as it always did.
-    bar_->setRange(static_cast<int16_t>(low), static_cast<int16_t>(high));
+    // The bar's range is two unsigned 16-bit values, as it always was; a
+    // scan of more than 32767 files must still fit.
+    bar_->setRange(static_cast<uint16_t>(low), static_cast<uint16_t>(high));
 }
 
 int ProgressDialog::SetPosReturningPrevious(int pos) {
     const int previous = bar_->value();
-    bar_->setValue(static_cast<int16_t>(pos));
+    bar_->setValue(pos);
     const QString text = QString::fromStdString(PercentText(pos, low_, high_));
     if (text != text_->text()) text_->setText(text);  // no flicker at every step
     return previous;

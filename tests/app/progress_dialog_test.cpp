@@ -47,6 +47,12 @@ TEST(ProgressDialog, PercentTextFollowsThePositionWithinTheRange) {
     // Beyond the range the text wraps, as it always did.
     h.progress.SetPos(25);
     EXPECT_EQ(h.progress.percentText(), "25%");
+    // The bar's range is unsigned 16-bit: a scan of 40000 files still moves it.
+    h.progress.SetRange(0, 40000);
+    h.progress.SetPos(30000);
+    EXPECT_EQ(h.progress.bar()->maximum(), 40000);
+    EXPECT_EQ(h.progress.bar()->value(), 30000);
+    EXPECT_EQ(h.progress.percentText(), "75%");
 }
 
 TEST(ProgressDialog, EveryCancelGestureRaisesTheFlagAndKeepsTheWindowOpen) {
