@@ -75,6 +75,94 @@ TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
     }
 }
 
+TEST(WriteBank, The16MBankSequenceResetsAfterEveryPollAndOnceAtTheEnd) {
+    SimRig rig(16);
+    ASSERT_EQ(rig.Identify(), 0);
+    ASSERT_EQ(rig.link->EraseChip(), 0);
+    const int bank = 3;
+    const auto data = BankPattern(bank);
+    rig.link->bankSource = data.data();
+    rig.Record();
+    ASSERT_EQ(rig.link->WriteBank(bank), 0);
+
+    using C = BusCycle;
+    std::vector<BusCycle> expected;
+    const auto doubled = [&](uint8_t command) {
+        for (const BusCycle& c :
+             {BusCycle{C::Write, 0x2000, 0x02}, BusCycle{C::Flash, 0x6AAA, 0xAA},
+              BusCycle{C::Write, 0x2000, 0x01}, BusCycle{C::Flash, 0x5554, 0x55},
+              BusCycle{C::Write, 0x2000, 0x02}, BusCycle{C::Flash, 0x6AAA, command}})
+            expected.push_back(c);
+    };
+    for (int h = 0; h < 64; ++h) {
+        for (int lo : {0x00, 0x80}) {
+            doubled(0xA0);
+            expected.push_back({C::Write, 0x2000, bank});
+            const uint16_t page = static_cast<uint16_t>((0x40 | h) << 8 | lo);
+            for (int i = 0; i < 128; ++i)
+                expected.push_back(
+                    {C::Flash, static_cast<uint16_t>(page + i), data[h * 256 + lo + i]});
+            doubled(0xF0);  // after the status poll, before the read-back
+            expected.push_back({C::Write, 0x2000, bank});
+        }
+    }
+    doubled(0xF0);
+    std::vector<BusCycle> writes;
+    for (const auto& c : rig.bus.cycles)
+        if (c.kind != C::Read) writes.push_back(c);
+    ASSERT_EQ(writes.size(), expected.size());
+    for (size_t i = 0; i < writes.size(); ++i) ASSERT_EQ(writes[i], expected[i]) << i;
+}
+
+TEST(WriteBank, The4MPageIsPolledAtItsLastByteAndReadBackFromItsStart) {
+    SimRig rig(4);
+    ASSERT_EQ(rig.Identify(), 0);
+    const int bank = 6;
+    const auto data = BankPattern(bank);
+    rig.link->bankSource = data.data();
+    rig.Record();
+    ASSERT_EQ(rig.link->WriteBank(bank), 0);
+
+    using C = BusCycle;
+    std::vector<BusCycle> expectedWrites;
+    for (int p = 0; p < 64; ++p) {
+        for (const BusCycle& c :
+             {BusCycle{C::Write, 0x2000, 0x01}, BusCycle{C::Flash, 0x5555, 0xAA},
+              BusCycle{C::Write, 0x2000, 0x00}, BusCycle{C::Flash, 0x2AAA, 0x55},
+              BusCycle{C::Write, 0x2000, 0x01}, BusCycle{C::Flash, 0x5555, 0xA0},
+              BusCycle{C::Write, 0x2000, bank}})
+            expectedWrites.push_back(c);
+        const uint16_t page = static_cast<uint16_t>((0x40 | p) << 8);
+        for (int i = 0; i < 256; ++i)
+            expectedWrites.push_back(
+                {C::Flash, static_cast<uint16_t>(page + i), data[p * 256 + i]});
+    }
+    std::vector<BusCycle> writes;
+    std::vector<uint16_t> reads;
+    for (const auto& c : rig.bus.cycles) {
+        if (c.kind == C::Read) {
+            reads.push_back(c.address);
+        } else {
+            writes.push_back(c);
+        }
+    }
+    EXPECT_EQ(writes, expectedWrites);
+    // Per page: the toggle poll reads the page's last byte (register 1 kept,
+    // only register 0 moved), then the read-back covers the page from its start.
+    size_t r = 0;
+    for (int p = 0; p < 64; ++p) {
+        const uint16_t page = static_cast<uint16_t>((0x40 | p) << 8);
+        size_t polls = 0;
+        while (r < reads.size() && reads[r] == (page | 0xFF) && polls < 1000) ++r, ++polls;
+        EXPECT_GE(polls, 2u) << p;
+        for (int i = 0; i < 256; ++i, ++r) {
+            ASSERT_LT(r, reads.size());
+            ASSERT_EQ(reads[r], page + i) << p << " " << i;
+        }
+    }
+    EXPECT_EQ(r, reads.size());
+}
+
 TEST(WriteBank, UnknownChipFailsWithoutAnyPortAccess) {
     SimRig rig(16);
     const auto data = BankPattern(0);
