@@ -215,6 +215,77 @@ TEST(PortAccess, FailedProbeReturnsAtOnceWithTheCardEngaged) {
     EXPECT_TRUE(link.sppMode);
 }
 
+// Raw cycle builders, written out from the documented sequences.
+struct Trace {
+    std::vector<PortAccess> a;
+    void Out(uint16_t address, uint8_t v) { a.push_back({address, v, true}); }
+    void In(uint16_t address, uint8_t v) { a.push_back({address, v, false}); }
+};
+
+TEST(PortAccess, ProbeLinkIsTheDocumentedCycleSequenceInBothTransports) {
+    for (bool spp : {false, true}) {
+        SimParallelPort port({{0x378}, 1, true});
+        ListPortSource source({0x378});
+        CountingClock clock;
+        NullMessageSink sink;
+        CardLink link(port, source, clock, sink);
+        link.sppMode = spp;
+        port.StartRecording();
+        EXPECT_EQ(link.ProbeLink(), 0);
+
+        Trace t;
+        const auto address = [&](uint8_t r) {  // SPP or EPP address write
+            t.Out(0x37A, 0x01);
+            if (spp) {
+                t.Out(0x378, r);
+                t.Out(0x37A, 0x09);
+                t.Out(0x37A, 0x01);
+            } else {
+                t.Out(0x37B, r);
+            }
+        };
+        const auto data = [&](uint8_t v) {
+            if (spp) {
+                t.Out(0x378, v);
+                t.Out(0x37A, 0x03);
+                t.Out(0x37A, 0x01);
+            } else {
+                t.Out(0x37C, v);
+            }
+        };
+        const auto writeRegister = [&](uint8_t r, uint8_t v) {
+            address(r);
+            if (!spp) t.Out(0x37A, 0x01);
+            data(v);
+        };
+        const auto readBack = [&](uint8_t r, uint8_t v) {
+            t.Out(0x37A, 0x01);  // SelectRegister
+            address(r);
+            t.Out(0x37A, 0x00);  // idle before the read
+            if (spp) {
+                t.Out(0x37A, 0x00);
+                t.Out(0x37A, 0x02);
+                t.In(0x379, static_cast<uint8_t>(0x87 | (v & 0x0F) << 3));
+                t.Out(0x37A, 0x06);
+                t.In(0x379, static_cast<uint8_t>(0x87 | (v >> 4) << 3));
+                t.Out(0x37A, 0x00);
+            } else {
+                t.In(0x37C, v);
+            }
+        };
+        t.Out(0x379, 0x01);  // EngageCard
+        writeRegister(2, 0x00);
+        writeRegister(2, 0x80);
+        writeRegister(1, 0x12);  // both echo values before either read-back
+        writeRegister(0, 0x34);
+        readBack(1, 0x12);
+        readBack(0, 0x34);
+        writeRegister(2, 0x00);  // ReleaseCard
+        t.Out(0x37A, 0x04);
+        EXPECT_EQ(port.trace(), t.a) << (spp ? "SPP" : "EPP");
+    }
+}
+
 TEST(PortAccess, PrimitiveCostsInPortAccesses) {
     struct Case {
         bool spp;
