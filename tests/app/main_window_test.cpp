@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -488,6 +489,31 @@ TEST(MainWindowMouse, RestingOnARowSelectsItAndShowsItsInfo) {
     ASSERT_TRUE(WaitFor([&] { return window.libraryView()->SelectedRow() == 1; }, 2000));
     EXPECT_TRUE(window.romInfo()->text().contains(
         QString::fromStdString(window.libraryRows().Row(1)[FieldName])));
+}
+
+TEST(MainWindowMouse, EachRowShowsItsOwnPictureElseTheDefaultElseNone) {
+    ReadyWindow w;
+    MainWindow& window = *w.window;
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(w.dir / "pics")));
+    const std::string own = w.dir / ("pics/" + window.libraryRows().Row(0)[FieldScreenshot]);
+    const std::string fallback = w.dir / "pics/default.bmp";
+    QImage(20, 10, QImage::Format_RGB32).save(QString::fromStdString(own), "BMP");
+    QImage(30, 15, QImage::Format_RGB32).save(QString::fromStdString(fallback), "BMP");
+
+    window.libraryView()->SelectRow(1);
+    ASSERT_TRUE(window.screenshotBitmap.has_value());
+    EXPECT_EQ(window.screenshotBitmap->size(), QSize(30, 15)) << "no picture of its own";
+    window.libraryView()->SelectRow(0);
+    ASSERT_TRUE(window.screenshotBitmap.has_value());
+    EXPECT_EQ(window.screenshotBitmap->size(), QSize(20, 10));
+    EXPECT_EQ(window.screenshot()->pixmap().size(), QSize(20, 10));
+
+    // Neither picture: the pane empties and the previous picture is released.
+    QFile::remove(QString::fromStdString(fallback));
+    window.libraryView()->SelectRow(1);
+    EXPECT_FALSE(window.screenshotBitmap.has_value());
+    EXPECT_TRUE(window.screenshot()->pixmap().isNull());
+    EXPECT_TRUE(w.prompts.messages.empty());
 }
 
 TEST(MainWindowMouse, RightDoubleClickUndoesTheInsertionOfItsFirstClick) {
