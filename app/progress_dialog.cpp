@@ -59,13 +59,17 @@ bool ProgressDialog::Open(QWidget* parent) {
     owner_ = owner;
     ownerDisabled_ = false;
     if (owner && owner->isEnabled()) {
+        // Disabling takes the focus away from the owner's controls; it goes back
+        // where it was when the owner is enabled again, as a dialog's does when
+        // it is reactivated. Otherwise the next Return would find no list
+        // focused and close the main window instead of sending again.
+        ownerFocus_ = owner->focusWidget();
         owner->setEnabled(false);
         ownerDisabled_ = true;
     }
     if (failNextOpen_) {
         failNextOpen_ = false;
-        if (ownerDisabled_ && owner_) owner_->setEnabled(true);
-        ownerDisabled_ = false;
+        EnableOwner();
         return false;
     }
     // Window creation: range, step and position, then the caption.
@@ -118,9 +122,18 @@ void ProgressDialog::PumpMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void ProgressDialog::Close() {
-    if (ownerDisabled_ && owner_) owner_->setEnabled(true);
+void ProgressDialog::EnableOwner() {
+    if (ownerDisabled_ && owner_) {
+        owner_->setEnabled(true);
+        if (ownerFocus_ && ownerFocus_->window() == owner_ && ownerFocus_->isEnabled())
+            ownerFocus_->setFocus(Qt::OtherFocusReason);
+    }
+    ownerFocus_ = nullptr;
     ownerDisabled_ = false;
+}
+
+void ProgressDialog::Close() {
+    EnableOwner();
     open_ = false;
     hide();
 }

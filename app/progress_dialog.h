@@ -61,6 +61,8 @@ class ProgressDialog final : public QDialog, public ProgressSink {
 
   private:
     void RequestCancel();
+    // Enables the owner again if Open disabled it, with its focus where it was.
+    void EnableOwner();
 
     std::atomic<bool>& cancelRequested_;
     QPointer<QWidget> mainWindow_;
@@ -70,6 +72,7 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     int step_ = 1;
     int cancelled_ = 0;
     QPointer<QWidget> owner_;
+    QPointer<QWidget> ownerFocus_;
     bool ownerDisabled_ = false;
     bool open_ = false;
     bool failNextOpen_ = false;

@@ -413,6 +413,24 @@ TEST(MainWindowKeys, ReturnFollowsTheFocus) {
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
+TEST(MainWindowKeys, TheLibraryKeepsTheFocusAcrossATransfer) {
+    // Return again after a transfer sends again; it must not find the focus
+    // gone and close the window.
+    ReadyWindow w;
+    MainWindow& window = *w.window;
+    window.libraryView()->setFocus();
+    window.libraryView()->SelectRow(0);
+    ASSERT_TRUE(WaitFor([&] { return window.libraryView()->hasFocus(); }, 1000));
+    KeyClick(window.libraryView(), Qt::Key_Return);
+    ASSERT_TRUE(window.progress().IsOpen());
+    ASSERT_TRUE(WaitFor([&] { return window.job().done.load() && !window.progress().IsOpen(); }));
+    EXPECT_EQ(window.focusWidget(), window.libraryView());
+    window.job().fileName.clear();
+    KeyClick(window.focusWidget() ? window.focusWidget() : &window, Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.job().fileName.empty());
+}
+
 TEST(MainWindowKeys, ExitButtonAndEscapeClose) {
     {
         ReadyWindow w;
