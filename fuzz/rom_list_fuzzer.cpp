@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NullMessageSink sink;
     const bool ok = ReadRomList(path, list, sink);
     // Every kept row is complete; a reader failure removes its half-built row.
-    for (const auto& row : list.Rows()) fuzz::Check(row.fields.size() == kRomFieldCount, "row");
+    for (const auto& row : list.Snapshot()) fuzz::Check(row.fields.size() == kRomFieldCount, "row");
     if (ok) {
         // What was read can be written back and read again to the same rows.
         static const std::string copy = fuzz::ScratchPath("-roms-copy.txt");

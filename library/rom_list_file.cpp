@@ -173,7 +173,8 @@ bool WriteRomList(const std::string& path, const RomListModel& list, MessageSink
     if (!WriteLine(kHeaderLine1, sizeof kHeaderLine1 - 1, *file, 1, sink)) return false;
     int line = 1;
     std::string text;
-    for (const RomEntry& entry : list.Rows()) {
+    for (int row = 0; row < list.Count(); ++row) {
+        const RomEntry& entry = list.Row(row);
         if (!Storable(entry)) continue;
         ++line;
         text.clear();

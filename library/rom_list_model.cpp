@@ -28,11 +28,12 @@ bool RomListModel::Refuse() {
 
 int RomListModel::InsertRow(const std::string& name) {
     if (Refuse()) return -1;
-    auto at = std::upper_bound(
-        rows_.begin(), rows_.end(), name,
-        [](const std::string& n, const RomEntry& e) { return NameLess(n, e[FieldName]); });
-    RomEntry entry;
-    entry[FieldName] = name;
+    auto at = std::upper_bound(rows_.begin(), rows_.end(), name,
+                               [](const std::string& n, const std::unique_ptr<RomEntry>& e) {
+                                   return NameLess(n, (*e)[FieldName]);
+                               });
+    auto entry = std::make_unique<RomEntry>();
+    (*entry)[FieldName] = name;
     int row = static_cast<int>(at - rows_.begin());
     rows_.insert(at, std::move(entry));
     if (observer_) observer_->RowInserted(row);
@@ -42,7 +43,7 @@ int RomListModel::InsertRow(const std::string& name) {
 bool RomListModel::SetField(int row, int field, const std::string& text) {
     if (row < 0 || row >= Count() || field < 0 || field >= kRomFieldCount) return false;
     if (Refuse()) return false;
-    rows_[static_cast<size_t>(row)][field] = text;
+    (*rows_[static_cast<size_t>(row)])[field] = text;
     if (observer_) observer_->FieldChanged(row, field);
     return true;
 }
@@ -52,6 +53,28 @@ bool RomListModel::RemoveRow(int row) {
     rows_.erase(rows_.begin() + row);
     if (observer_) observer_->RowRemoved(row);
     return true;
+}
+
+RomListModel::RomListModel(const RomListModel& other) : refuseCountdown_(other.refuseCountdown_) {
+    rows_.reserve(other.rows_.size());
+    for (const auto& row : other.rows_) rows_.push_back(std::make_unique<RomEntry>(*row));
+}
+
+RomListModel& RomListModel::operator=(const RomListModel& other) {
+    if (this != &other) {
+        RomListModel copy(other);
+        rows_ = std::move(copy.rows_);
+        refuseCountdown_ = other.refuseCountdown_;
+        if (observer_) observer_->Reset();
+    }
+    return *this;
+}
+
+std::vector<RomEntry> RomListModel::Snapshot() const {
+    std::vector<RomEntry> out;
+    out.reserve(rows_.size());
+    for (const auto& row : rows_) out.push_back(*row);
+    return out;
 }
 
 void RomListModel::Clear() {

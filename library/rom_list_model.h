@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,18 @@ class RomListObserver {
 // original design keeps them; a new row goes after rows with an equal name.
 class RomListModel {
   public:
+    RomListModel() = default;
+    // A copy holds the same rows and no observer.
+    RomListModel(const RomListModel& other);
+    RomListModel& operator=(const RomListModel& other);
+    RomListModel(RomListModel&&) = default;
+    RomListModel& operator=(RomListModel&&) = default;
+
     int Count() const { return static_cast<int>(rows_.size()); }
-    const RomEntry& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
-    const std::vector<RomEntry>& Rows() const { return rows_; }
+    const RomEntry& Row(int row) const { return *rows_[static_cast<size_t>(row)]; }
+    // A copy of every row in display order (tests and checks; the program
+    // walks the rows with Count() and Row()).
+    std::vector<RomEntry> Snapshot() const;
 
     // Inserts a row with this Name at its sorted place; the index, or -1 when refused.
     int InsertRow(const std::string& name);
@@ -62,7 +72,9 @@ class RomListModel {
   private:
     bool Refuse();
 
-    std::vector<RomEntry> rows_;
+    // Held by pointer so that an insertion in the middle of a large library
+    // moves pointers, not seven strings per row.
+    std::vector<std::unique_ptr<RomEntry>> rows_;
     RomListObserver* observer_ = nullptr;
     int refuseCountdown_ = -1;
 };

@@ -89,7 +89,7 @@ bool BuildPackFromFiles(const std::string& path, const std::vector<std::string>&
 bool BuildPack(const std::string& path, const RomListModel& pack, PackBuildUi& ui) {
     std::vector<std::string> members;
     members.reserve(static_cast<size_t>(pack.Count()));
-    for (const RomEntry& row : pack.Rows()) members.push_back(row[FieldFileName]);
+    for (int row = 0; row < pack.Count(); ++row) members.push_back(pack.Row(row)[FieldFileName]);
     return BuildPackFromFiles(path, members, ui);
 }
 

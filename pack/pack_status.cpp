@@ -59,7 +59,8 @@ PackStatus UpdatePackStatus(const RomListModel& pack) {
 
     int64_t kib = 0;
     int banks = 0;
-    for (const RomEntry& row : pack.Rows()) {
+    for (int index = 0; index < pack.Count(); ++index) {
+        const RomEntry& row = pack.Row(index);
         const std::string& attributes = row[FieldAttributes];
         kib += int64_t{32} << (HexByteAt(kUsedSizeByte, attributes) & 0x1F);
         banks += BanksForRamCode(HexByteAt(kRamSizeByte, attributes));

@@ -28,7 +28,7 @@ class ReadRomListTest : public ::testing::Test {
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> out;
-        for (auto& row : list.Rows()) out.push_back(row[FieldName]);
+        for (auto& row : list.Snapshot()) out.push_back(row[FieldName]);
         return out;
     }
     TempDir dir;

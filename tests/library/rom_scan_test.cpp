@@ -55,7 +55,7 @@ class ScanTest : public ::testing::Test {
     bool Scan() { return ScanRomDirectory(roms, list, ui); }
     std::vector<std::string> FileNames() const {
         std::vector<std::string> out;
-        for (auto& row : list.Rows()) out.push_back(row[FieldFileName]);
+        for (auto& row : list.Snapshot()) out.push_back(row[FieldFileName]);
         return out;
     }
 
@@ -89,7 +89,7 @@ TEST_F(ScanTest, NewFilesGetRowsAndUnchangedFilesAreNotLookedAtAgain) {
     sink.messages.clear();
     RomListModel before = list;
     ASSERT_TRUE(Scan());
-    EXPECT_EQ(list.Rows(), before.Rows());
+    EXPECT_EQ(list.Snapshot(), before.Snapshot());
     EXPECT_EQ(record.opens, 2);
     EXPECT_EQ(sink.messages.size(), 1u);
     fs::remove(roms + "notes.txt");
@@ -193,7 +193,7 @@ TEST_F(ScanTest, RescanRebuildsEveryRowAndRewritesTheListFile) {
     ASSERT_TRUE(RescanRomDirectory(roms, dir / "zorvexroms.txt", list, ui));
     RomListModel back;
     ASSERT_TRUE(ReadRomList(dir / "zorvexroms.txt", back, sink));
-    EXPECT_EQ(back.Rows(), list.Rows());
+    EXPECT_EQ(back.Snapshot(), list.Snapshot());
     EXPECT_EQ(list.Row(0)[FieldName], "ALPHA");
 }
 
@@ -223,7 +223,7 @@ TEST_F(ScanTest, UntitledRomsKeepTheirTitleAndNeverBreakTheListFile) {
     ASSERT_TRUE(Scan());
     EXPECT_EQ(record.opens, opens + 1);
     EXPECT_EQ(record.ranges.back(), std::make_pair(0, 3));
-    EXPECT_EQ(list.Rows(), before.Rows());
+    EXPECT_EQ(list.Snapshot(), before.Snapshot());
 }
 
 // facts.json: a flat array of flat objects.
@@ -262,9 +262,10 @@ TEST(RealRoms, TheLibraryListsTheFactsOfEveryTestRom) {
     ASSERT_EQ(static_cast<int>(all.size()), list.Count());
     for (auto& f : all) {
         SCOPED_TRACE(f["file"]);
-        auto row = std::find_if(list.Rows().begin(), list.Rows().end(),
+        const auto rows = list.Snapshot();
+        auto row = std::find_if(rows.begin(), rows.end(),
                                 [&](const RomEntry& e) { return e[FieldFileName] == f["file"]; });
-        ASSERT_NE(row, list.Rows().end());
+        ASSERT_NE(row, rows.end());
         const RomEntry& e = *row;
         std::string title = f["title"];
         if (std::stoi(f["cgb_flag"]) >= 0x80 && title.size() > 15) title.resize(15);
