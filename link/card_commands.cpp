@@ -1,17 +1,11 @@
 #include "link/card_link.h"
+#include "link/card_registers.h"
 
 namespace zorvex {
 
-namespace {
+using namespace card_registers;
 
-constexpr uint8_t kRegAddressLow = 0;
-constexpr uint8_t kRegAddressHigh = 1;
-constexpr uint8_t kRegMode = 2;
-constexpr uint8_t kRegData = 3;
-constexpr uint8_t kModeSingle = 0x80;
-constexpr uint8_t kModeFlashWrite = 0x82;
-constexpr uint8_t kControlRead = 0x00;
-constexpr uint8_t kControlWrite = 0x01;
+namespace {
 
 // The high address byte (card register 1) of a linear flash address: the
 // offset within its 16 KiB bank, moved into the 0x4000 window for banks

@@ -1,4 +1,5 @@
 #include "link/card_link.h"
+#include "link/card_registers.h"
 
 namespace zorvex {
 
@@ -14,10 +15,7 @@ constexpr uint8_t kControlReadLow = 0x02;     // nAutoFd, nInit low: low nibble
 constexpr uint8_t kControlReadHigh = 0x06;    // nAutoFd, nInit high: high nibble
 constexpr uint8_t kControlReleased = 0x04;    // nothing asserted, nInit high
 constexpr uint8_t kClearEppTimeout = 0x01;    // status bit 0 is the EPP time-out flag
-constexpr uint8_t kModeRegister = 2;
-constexpr uint8_t kModeReleased = 0x00;
-constexpr uint8_t kModeSingle = 0x80;
-constexpr uint16_t kSppOnlyBase = 0x3BC;  // the monochrome adapter's port has no EPP
+constexpr uint16_t kSppOnlyBase = 0x3BC;      // the monochrome adapter's port has no EPP
 
 // Status bits 3..6 carry a nibble; Busy (bit 7) and bits 0..2 do not.
 uint8_t StatusNibble(uint8_t status) {
@@ -115,12 +113,12 @@ uint8_t CardLink::ReadData() {
 
 void CardLink::EngageCard() {
     Out(statusPort, kClearEppTimeout);
-    WriteRegister(kModeRegister, kModeReleased);
-    WriteRegister(kModeRegister, kModeSingle);
+    WriteRegister(card_registers::kRegMode, card_registers::kModeReleased);
+    WriteRegister(card_registers::kRegMode, card_registers::kModeSingle);
 }
 
 void CardLink::ReleaseCard() {
-    WriteRegister(kModeRegister, kModeReleased);
+    WriteRegister(card_registers::kRegMode, card_registers::kModeReleased);
     SetControl(kControlReleased);
 }
 

@@ -1,21 +1,13 @@
 #include <cstdio>
 
 #include "link/card_link.h"
+#include "link/card_registers.h"
 
 namespace zorvex {
 
-namespace {
+using namespace card_registers;
 
-constexpr uint8_t kRegAddressLow = 0;
-constexpr uint8_t kRegAddressHigh = 1;
-constexpr uint8_t kRegMode = 2;
-constexpr uint8_t kRegData = 3;
-constexpr uint8_t kModeSingle = 0x80;
-constexpr uint8_t kModeBlockRead = 0x81;
-constexpr uint8_t kModeFlashWrite = 0x82;
-constexpr uint8_t kModeBlockFlashWrite = 0x83;
-constexpr uint8_t kControlRead = 0x00;
-constexpr uint8_t kControlWrite = 0x01;
+namespace {
 
 constexpr int kAttempts4M = 16;
 constexpr int kAttempts16M = 3;
@@ -37,7 +29,7 @@ uint8_t PageHigh(int bank, int page) {
 // and compares them with `expected`, stopping at the first difference.
 // Returns the index of the difference or -1.
 static int CompareBlock(CardLink& link, const uint8_t* expected, int count) {
-    link.WriteRegister(kRegMode, kModeBlockRead);
+    link.WriteRegister(kRegMode, kModeBlock);
     link.SelectRegister(kRegData);
     link.SetControl(kControlRead);
     for (int i = 0; i < count; ++i) {

@@ -1,16 +1,11 @@
 #include "link/card_link.h"
+#include "link/card_registers.h"
 
 namespace zorvex {
 
+using namespace card_registers;
+
 namespace {
-constexpr uint8_t kRegAddressLow = 0;
-constexpr uint8_t kRegAddressHigh = 1;
-constexpr uint8_t kRegMode = 2;
-constexpr uint8_t kRegData = 3;
-constexpr uint8_t kModeSingle = 0x80;
-constexpr uint8_t kModeBlock = 0x81;
-constexpr uint8_t kControlRead = 0x00;
-constexpr uint8_t kControlWrite = 0x01;
 constexpr int kBlocksPerBank = kSramBankSize / 256;
 constexpr int kSramBanks = kSramImageSize / kSramBankSize;
 }  // namespace
