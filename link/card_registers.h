@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// The card's four registers and the mode values written to register 2, shared
+// The card's four registers, the mode values written to register 2 and the
+// page addressing of a bank, shared
 // by every command sequence so each reads in the card's own terms.
 namespace zorvex::card_registers {
 
@@ -22,5 +23,11 @@ constexpr uint8_t kModeBlockFlashWrite = 0x83;
 // Control port values around data-register accesses.
 constexpr uint8_t kControlRead = 0x00;
 constexpr uint8_t kControlWrite = 0x01;
+
+// High address byte of a 256-byte page of a bank: bank 0 is reached at
+// 0x0000-0x3FFF, every other bank through the window at 0x4000.
+constexpr uint8_t PageHigh(int bank, int page) {
+    return static_cast<uint8_t>(bank != 0 ? page | 0x40 : page);
+}
 
 }  // namespace zorvex::card_registers

@@ -17,12 +17,6 @@ constexpr int kBuffer64M = 32;
 constexpr int kBanksPerBlock64M = 8;
 constexpr uint32_t kBufferBusyReads = 0x80000;
 
-// High address byte of a 256-byte page of a bank: bank 0 is reached at
-// 0x0000-0x3FFF, every other bank through the window at 0x4000.
-uint8_t PageHigh(int bank, int page) {
-    return static_cast<uint8_t>(bank != 0 ? page | 0x40 : page);
-}
-
 }  // namespace
 
 // Reads `count` bytes in block mode from the address already in registers 0/1

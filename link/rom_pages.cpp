@@ -10,7 +10,7 @@ void CardLink::ReadRomPages(int bank, uint8_t* buffer, int pageCount) {
     BusWrite(0x3000, static_cast<uint8_t>(bank >> 8));
     BusWrite(0x2000, static_cast<uint8_t>(bank & 0xFF));
     for (int p = 0; p < pageCount; ++p) {
-        WriteRegister(kRegAddressHigh, static_cast<uint8_t>(bank != 0 ? p | 0x40 : p));
+        WriteRegister(kRegAddressHigh, PageHigh(bank, p));
         WriteRegister(kRegAddressLow, 0x00);
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);
