@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // The card's four registers, the mode values written to register 2 and the
-// page addressing of a bank, shared
-// by every command sequence so each reads in the card's own terms.
+// page addressing of a bank, shared by every command sequence so each reads in
+// the card's own terms.
 namespace zorvex::card_registers {
 
 constexpr uint8_t kRegAddressLow = 0;
