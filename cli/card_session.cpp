@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/progress_display.h"
 #include "common/file_io.h"
 #include "link/card_link.h"
 
 namespace zorvex::cli {
 
 void StderrMessages::ShowMessage(const std::string& text, const std::string& caption) {
+    BreakProgressLine();
     // The flash warnings end in a bell and a newline meant for a message box.
     std::string line = text;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == '\a'))
@@ -19,38 +21,28 @@ void StderrMessages::ShowMessage(const std::string& text, const std::string& cap
         std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-int TakeCardOption(const std::vector<std::string>& args, size_t& i, CardOptions& options,
-                   const char* command) {
-    const std::string& arg = args[i];
-    if (arg != "--port" && arg != "--mode") return 0;
-    if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "zorvex-cli %s: %s needs a value\n", command, arg.c_str());
-        return -1;
-    }
-    const std::string& value = args[++i];
-    if (arg == "--port") {
-        char* end = nullptr;
-        long n = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || n < 1 || n > 8) {
-            std::fprintf(stderr, "zorvex-cli %s: --port needs an LPT number 1..8, got '%s'\n",
-                         command, value.c_str());
-            return -1;
-        }
-        options.port = static_cast<int>(n);
-        return 1;
-    }
-    if (value == "auto") {
-        options.mode = TransferAuto;
-    } else if (value == "spp") {
-        options.mode = TransferSpp;
-    } else if (value == "epp") {
-        options.mode = TransferEpp;
-    } else {
-        std::fprintf(stderr, "zorvex-cli %s: --mode needs auto, spp or epp, got '%s'\n", command,
-                     value.c_str());
-        return -1;
-    }
-    return 1;
+void DeclareCardOptions(Arguments& arguments, CardOptions& options) {
+    arguments.Option("--port", "N", "use only LPT N (1..8) instead of every port in turn",
+                     [&options](const std::string& value) -> std::string {
+                         char* end = nullptr;
+                         const long n = std::strtol(value.c_str(), &end, 10);
+                         if (value.empty() || *end != '\0' || n < 1 || n > 8)
+                             return "needs an LPT number 1..8, got '" + value + "'";
+                         options.port = static_cast<int>(n);
+                         return {};
+                     });
+    arguments.Option("--mode", "auto|spp|epp", "transfer mode (default auto: EPP where it works)",
+                     [&options](const std::string& value) -> std::string {
+                         if (value == "auto")
+                             options.mode = TransferAuto;
+                         else if (value == "spp")
+                             options.mode = TransferSpp;
+                         else if (value == "epp")
+                             options.mode = TransferEpp;
+                         else
+                             return "needs auto, spp or epp, got '" + value + "'";
+                         return {};
+                     });
 }
 
 std::unique_ptr<LinkRuntime> OpenCardRuntime(const CardOptions& options, MessageSink& messages) {

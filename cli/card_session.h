@@ -1,12 +1,14 @@
 #pragma once
 
 // What the card subcommands of zorvex-cli share: the one link of the run, the
-// --port and --mode options, and where messages go.
+// --port and --mode options, where messages go, and the progress of a
+// transfer on a terminal.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/cli_command.h"
 #include "common/message_sink.h"
 #include "sim/link_factory.h"
 
@@ -24,11 +26,8 @@ struct CardOptions {
     int mode = -1;  // TransferMode, or -1 to keep the default (auto)
 };
 
-// Takes --port N or --mode auto|spp|epp at args[i] (advancing i past its
-// value). Returns 1 when taken, 0 when args[i] is no card option, -1 (with a
-// line printed) when its value is bad.
-int TakeCardOption(const std::vector<std::string>& args, size_t& i, CardOptions& options,
-                   const char* command);
+// Declares --port N and --mode auto|spp|epp, stored into `options`.
+void DeclareCardOptions(Arguments& arguments, CardOptions& options);
 
 // The link of this run with the options applied; nullptr after printing why
 // there is none (an unusable simulated card, or a --port that does not exist).

@@ -1,21 +1,95 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace zorvex::cli {
 
-// One subcommand of zorvex-cli. args excludes the program and subcommand names.
+// Exit statuses of zorvex-cli (the README lists them for scripts).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the operation failed; its message is on stderr
+inline constexpr int kExitUsage = 2;   // the command line was wrong; nothing was done
+
+// What a command takes on its command line. The commands only declare; main.cpp
+// hands the list to the option parser, whose header costs every file that
+// includes it several seconds to compile, so it stays in that one file.
+struct ArgumentSpec {
+    enum class Kind {
+        Positional,   // required, one value
+        Positionals,  // required, one or more values
+        Option,       // --name VALUE
+        Flag,         // --name, optional
+    };
+    Kind kind = Kind::Positional;
+    std::string name;       // "SRC" or "--port"
+    std::string valueName;  // options: what the value is ("N", "auto|spp|epp")
+    std::string help;
+    std::string* value = nullptr;
+    std::vector<std::string>* values = nullptr;
+    bool* flag = nullptr;
+    bool required = false;  // options only; positionals always are
+    // Options: checks the value and stores what it means; returns empty when
+    // taken, else why not (the parser reports it as a usage error).
+    std::function<std::string(const std::string&)> take;
+};
+
+class Arguments {
+  public:
+    void Positional(const char* name, std::string& value, const char* help) {
+        ArgumentSpec spec;
+        spec.name = name;
+        spec.help = help;
+        spec.value = &value;
+        specs_.push_back(std::move(spec));
+    }
+    void Positionals(const char* name, std::vector<std::string>& values, const char* help) {
+        ArgumentSpec spec;
+        spec.kind = ArgumentSpec::Kind::Positionals;
+        spec.name = name;
+        spec.help = help;
+        spec.values = &values;
+        specs_.push_back(std::move(spec));
+    }
+    void Option(const char* name, const char* valueName, const char* help,
+                std::function<std::string(const std::string&)> take, bool required = false) {
+        ArgumentSpec spec;
+        spec.kind = ArgumentSpec::Kind::Option;
+        spec.name = name;
+        spec.valueName = valueName;
+        spec.help = help;
+        spec.take = std::move(take);
+        spec.required = required;
+        specs_.push_back(std::move(spec));
+    }
+    void Flag(const char* name, bool& flag, const char* help) {
+        ArgumentSpec spec;
+        spec.kind = ArgumentSpec::Kind::Flag;
+        spec.name = name;
+        spec.help = help;
+        spec.flag = &flag;
+        specs_.push_back(std::move(spec));
+    }
+    const std::vector<ArgumentSpec>& specs() const { return specs_; }
+
+  private:
+    std::vector<ArgumentSpec> specs_;
+};
+
+// One subcommand of zorvex-cli. `declare` binds the arguments to variables of
+// the command's own file; `run` then reads them. A process parses one command
+// line, so those variables are set once before `run` is called.
 // A command prints a failure (the program's own messageText) on stderr and
-// returns 1; success returns 0; a usage error returns 2.
+// returns kExitFailed; success returns kExitOk.
 struct Command {
     const char* name;
-    const char* usage;  // one line, shown by "zorvex-cli help"
-    int (*run)(const std::vector<std::string>& args);
+    const char* description;  // one line, shown by "zorvex-cli help"
+    void (*declare)(Arguments& arguments);
+    int (*run)();
 };
 
 // Each cmd_*.cpp registers its commands at start-up:
-//   static const bool registered = zorvex::cli::Register({"ports", "ports", &RunPorts});
+//   static const bool registered = zorvex::cli::Register({"ports", "...", &Declare, &Run});
 bool Register(const Command& command);
 const std::vector<Command>& Commands();
 

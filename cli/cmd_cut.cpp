@@ -2,7 +2,6 @@
 // cut to, or padded up to, the size its content needs, with fixed checksums.
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "rom/tools/cut_rom_command.h"
@@ -16,16 +15,19 @@ class StderrSink final : public zorvex::MessageSink {
     }
 };
 
-int RunCut(const std::vector<std::string>& args) {
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: zorvex-cli cut SRC DST\n");
-        return 2;
-    }
+std::string gSource, gDestination;
+
+void DeclareCut(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("SRC", gSource, "a ROM image, or a .zip holding one");
+    arguments.Positional("DST", gDestination, "the image to write");
+}
+
+int RunCut() {
     StderrSink sink;
-    return zorvex::CutRomFile(args[0], args[1], sink) ? 0 : 1;
+    return zorvex::CutRomFile(gSource, gDestination, sink) ? 0 : 1;
 }
 
 const bool registered = zorvex::cli::Register(
-    {"cut", "cut SRC DST       write SRC cut to the size its content needs", &RunCut});
+    {"cut", "write SRC cut to the size its content needs", &DeclareCut, &RunCut});
 
 }  // namespace

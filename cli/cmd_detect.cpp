@@ -8,18 +8,14 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: zorvex-cli detect [--port N] [--mode auto|spp|epp]\n";
+zorvex::cli::CardOptions gOptions;
 
-int RunDetect(const std::vector<std::string>& args) {
-    zorvex::cli::CardOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const int taken = zorvex::cli::TakeCardOption(args, i, options, "detect");
-        if (taken < 0) return 2;
-        if (taken == 0) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
+void DeclareDetect(zorvex::cli::Arguments& arguments) {
+    zorvex::cli::DeclareCardOptions(arguments, gOptions);
+}
+
+int RunDetect() {
+    const zorvex::cli::CardOptions& options = gOptions;
     zorvex::cli::StderrMessages messages;
     auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
     if (!runtime) return 1;
@@ -36,8 +32,6 @@ int RunDetect(const std::vector<std::string>& args) {
 }
 
 const bool registered = zorvex::cli::Register(
-    {"detect",
-     "detect [--port N] [--mode auto|spp|epp]   find the card: port, base, mode, chip, save slots",
-     &RunDetect});
+    {"detect", "find the card: port, base, mode, chip, save slots", &DeclareDetect, &RunDetect});
 
 }  // namespace

@@ -1,44 +1,39 @@
 // zorvex-cli dump: reads the card's flash back into a file, the way the verify
 // pass reads banks, so an owner can back up what is on the card.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/card_session.h"
 #include "cli/cli_command.h"
+#include "cli/progress_display.h"
 #include "common/file_io.h"
 #include "link/card_link.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: zorvex-cli dump OUT [--size BYTES] [--port N] [--mode auto|spp|epp]\n";
 constexpr int kPagesPerBank = zorvex::kRomBankSize / 256;
 
-int RunDump(const std::vector<std::string>& args) {
-    zorvex::cli::CardOptions options;
-    std::string out;
-    long long size = -1;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const int taken = zorvex::cli::TakeCardOption(args, i, options, "dump");
-        if (taken < 0) return 2;
-        if (taken > 0) continue;
-        if (args[i] == "--size" && i + 1 < args.size()) {
-            if (!zorvex::cli::ParseByteCount(args[++i], size) || size < 1) {
-                std::fprintf(stderr, "zorvex-cli dump: bad size '%s'\n", args[i].c_str());
-                return 2;
-            }
-        } else if (out.empty() && args[i].rfind("--", 0) != 0) {
-            out = args[i];
-        } else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
-    if (out.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+zorvex::cli::CardOptions gOptions;
+std::string gOut;
+long long gSize = -1;
+
+void DeclareDump(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("OUT", gOut, "the file to write");
+    arguments.Option("--size", "BYTES", "read only this much (decimal, or hex with 0x)",
+                     [](const std::string& value) -> std::string {
+                         if (!zorvex::cli::ParseByteCount(value, gSize) || gSize < 1)
+                             return "bad size '" + value + "'";
+                         return {};
+                     });
+    zorvex::cli::DeclareCardOptions(arguments, gOptions);
+}
+
+int RunDump() {
+    const zorvex::cli::CardOptions& options = gOptions;
+    const std::string& out = gOut;
+    long long size = gSize;
 
     zorvex::cli::StderrMessages messages;
     auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
@@ -58,19 +53,21 @@ int RunDump(const std::vector<std::string>& args) {
     }
     const int banks = static_cast<int>((size + zorvex::kRomBankSize - 1) / zorvex::kRomBankSize);
     std::vector<uint8_t> flash(static_cast<size_t>(banks) * zorvex::kRomBankSize);
-    for (int b = 0; b < banks; ++b)
+    zorvex::cli::ProgressDisplay progress(size);
+    for (int b = 0; b < banks; ++b) {
+        const int64_t done = std::min<int64_t>(int64_t{b} * zorvex::kRomBankSize, size);
+        progress.Show("read", done, size, done);
         link.ReadRomPages(b, flash.data() + static_cast<size_t>(b) * zorvex::kRomBankSize,
                           kPagesPerBank);
+    }
     link.ReleaseCard();
-    return zorvex::WriteWholeFile(out, flash.data(), static_cast<size_t>(size), false, messages)
-               ? 0
-               : 1;
+    const bool written =
+        zorvex::WriteWholeFile(out, flash.data(), static_cast<size_t>(size), false, messages);
+    progress.Finish(written, "read", "read", size);
+    return written ? 0 : 1;
 }
 
 const bool registered = zorvex::cli::Register(
-    {"dump",
-     "dump OUT [--size BYTES] [--port N] [--mode auto|spp|epp]   read the card's flash "
-     "into OUT (the whole card unless --size)",
-     &RunDump});
+    {"dump", "read the card's flash into OUT (all of it unless --size)", &DeclareDump, &RunDump});
 
 }  // namespace

@@ -2,7 +2,6 @@
 // .zip) with its header and global checksums recomputed.
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "rom/tools/calculate_gb_crc_command.h"
@@ -16,16 +15,19 @@ class StderrSink final : public zorvex::MessageSink {
     }
 };
 
-int RunFixsum(const std::vector<std::string>& args) {
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: zorvex-cli fixsum SRC DST\n");
-        return 2;
-    }
+std::string gSource, gDestination;
+
+void DeclareFixsum(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("SRC", gSource, "a ROM image, or a .zip holding one");
+    arguments.Positional("DST", gDestination, "the image to write");
+}
+
+int RunFixsum() {
     StderrSink sink;
-    return zorvex::CalculateGbCrcFile(args[0], args[1], sink) ? 0 : 1;
+    return zorvex::CalculateGbCrcFile(gSource, gDestination, sink) ? 0 : 1;
 }
 
 const bool registered = zorvex::cli::Register(
-    {"fixsum", "fixsum SRC DST    write SRC with both header checksums recomputed", &RunFixsum});
+    {"fixsum", "write SRC with both header checksums recomputed", &DeclareFixsum, &RunFixsum});
 
 }  // namespace

@@ -1,7 +1,6 @@
 // zorvex-cli info ROM: the library row a ROM would get and its Rom Info text.
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "library/rom_entry_format.h"
@@ -9,14 +8,16 @@
 
 namespace {
 
-int RunInfo(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: zorvex-cli info ROM\n");
-        return 2;
-    }
+std::string gRom;
+
+void DeclareInfo(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("ROM", gRom, "a ROM image, or a .zip holding one");
+}
+
+int RunInfo() {
     zorvex::RomEntry entry;
     std::string messageText;
-    if (!zorvex::BuildRomEntry(args[0], false, entry, messageText)) {
+    if (!zorvex::BuildRomEntry(gRom, false, entry, messageText)) {
         std::fprintf(stderr, "%s\n", messageText.c_str());
         return 1;
     }
@@ -36,6 +37,7 @@ int RunInfo(const std::vector<std::string>& args) {
     return 0;
 }
 
-const bool registered = zorvex::cli::Register({"info", "info ROM", &RunInfo});
+const bool registered = zorvex::cli::Register(
+    {"info", "print the library row of ROM and its Rom Info text", &DeclareInfo, &RunInfo});
 
 }  // namespace

@@ -2,7 +2,6 @@
 // the ROM inside a .zip) and writes the patched image.
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "rom/tools/ips_patch_command.h"
@@ -16,16 +15,20 @@ class StderrSink final : public zorvex::MessageSink {
     }
 };
 
-int RunIps(const std::vector<std::string>& args) {
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: zorvex-cli ips SRC PATCH DST\n");
-        return 2;
-    }
+std::string gSource, gPatch, gDestination;
+
+void DeclareIps(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("SRC", gSource, "a ROM image, or a .zip holding one");
+    arguments.Positional("PATCH", gPatch, "the IPS patch");
+    arguments.Positional("DST", gDestination, "the patched image to write");
+}
+
+int RunIps() {
     StderrSink sink;
-    return zorvex::IpsPatchFile(args[0], args[1], args[2], sink) ? 0 : 1;
+    return zorvex::IpsPatchFile(gSource, gPatch, gDestination, sink) ? 0 : 1;
 }
 
 const bool registered = zorvex::cli::Register(
-    {"ips", "ips SRC PATCH DST apply an IPS patch to SRC and write the result", &RunIps});
+    {"ips", "apply an IPS patch to SRC and write the result", &DeclareIps, &RunIps});
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "library/rom_list_location.h"
@@ -18,11 +17,9 @@ class StderrMessageSink final : public zorvex::MessageSink {
     }
 };
 
-int RunLibrary(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: zorvex-cli library\n");
-        return 2;
-    }
+void DeclareLibrary(zorvex::cli::Arguments&) {}
+
+int RunLibrary() {
     StderrMessageSink messages;
     zorvex::NullProgressSink progress;
     std::atomic<bool> cancelRequested{false};
@@ -35,6 +32,7 @@ int RunLibrary(const std::vector<std::string>& args) {
     return ok ? 0 : 1;
 }
 
-const bool registered = zorvex::cli::Register({"library", "library", &RunLibrary});
+const bool registered = zorvex::cli::Register(
+    {"library", "scan roms/ as the desktop program does at start", &DeclareLibrary, &RunLibrary});
 
 }  // namespace

@@ -16,18 +16,20 @@ class StderrSink final : public zorvex::MessageSink {
     }
 };
 
-int RunMenuProgram(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: zorvex-cli menu-program OUT\n");
-        return 2;
-    }
-    std::vector<uint8_t> image = zorvex::MakeMenuProgram();
-    StderrSink sink;
-    return zorvex::WriteWholeFile(args[0], image.data(), image.size(), false, sink) ? 0 : 1;
+std::string gOut;
+
+void DeclareMenuProgram(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("OUT", gOut, "the file to write (dizavo.gb)");
 }
 
-const bool registered = zorvex::cli::Register(
-    {"menu-program", "menu-program OUT   write a demo DIZavo menu program (dizavo.gb)",
-     &RunMenuProgram});
+int RunMenuProgram() {
+    std::vector<uint8_t> image = zorvex::MakeMenuProgram();
+    StderrSink sink;
+    return zorvex::WriteWholeFile(gOut, image.data(), image.size(), false, sink) ? 0 : 1;
+}
+
+const bool registered =
+    zorvex::cli::Register({"menu-program", "write a demo DIZavo menu program (dizavo.gb)",
+                           &DeclareMenuProgram, &RunMenuProgram});
 
 }  // namespace

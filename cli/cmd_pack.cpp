@@ -21,16 +21,20 @@ class StderrSink final : public zorvex::MessageSink {
     }
 };
 
-int RunPack(const std::vector<std::string>& args) {
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: zorvex-cli pack OUT ROM...\n");
-        return 2;
-    }
+std::string gOut;
+std::vector<std::string> gMembers;
+
+void DeclarePack(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("OUT", gOut, "the DIZavo image to write");
+    arguments.Positionals("ROM", gMembers, "the games, in the order they go into the pack");
+}
+
+int RunPack() {
     StderrSink sink;
     // The rows the desktop program's list would hold, for the caption; the
     // list sorts by name, the image keeps the order given here.
     zorvex::RomListModel rows;
-    std::vector<std::string> members(args.begin() + 1, args.end());
+    const std::vector<std::string>& members = gMembers;
     for (const std::string& path : members) {
         if (!zorvex::AddRomFile(path, rows, true, sink)) return 1;
     }
@@ -40,10 +44,10 @@ int RunPack(const std::vector<std::string>& args) {
     zorvex::NullProgressSink progress;
     std::atomic<bool> cancelRequested{false};
     zorvex::PackBuildUi ui{sink, progress, cancelRequested, {}, {}};
-    return zorvex::BuildPackFromFiles(args[0], members, ui) ? 0 : 1;
+    return zorvex::BuildPackFromFiles(gOut, members, ui) ? 0 : 1;
 }
 
 const bool registered = zorvex::cli::Register(
-    {"pack", "pack OUT ROM...   build a DIZavo image from ./dizavo.gb and the ROMs", &RunPack});
+    {"pack", "build a DIZavo image from ./dizavo.gb and the ROMs", &DeclarePack, &RunPack});
 
 }  // namespace

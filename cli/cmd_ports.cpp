@@ -1,7 +1,6 @@
 // zorvex-cli ports: the parallel ports the program found, one line each.
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "cli/cli_command.h"
 #include "common/message_sink.h"
@@ -9,11 +8,9 @@
 
 namespace {
 
-int RunPorts(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: zorvex-cli ports\n");
-        return 2;
-    }
+void DeclarePorts(zorvex::cli::Arguments&) {}
+
+int RunPorts() {
     zorvex::NullMessageSink warnings;
     auto runtime = zorvex::CreateLinkRuntime(warnings);
     if (!runtime->messageText.empty()) {
@@ -28,6 +25,7 @@ int RunPorts(const std::vector<std::string>& args) {
     return 0;
 }
 
-const bool registered = zorvex::cli::Register({"ports", "ports", &RunPorts});
+const bool registered = zorvex::cli::Register(
+    {"ports", "list the parallel ports: LPT number and I/O base", &DeclarePorts, &RunPorts});
 
 }  // namespace

@@ -12,11 +12,9 @@
 
 namespace {
 
-int RunScanCard(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: zorvex-cli scan-card\n");
-        return 2;
-    }
+void DeclareScanCard(zorvex::cli::Arguments&) {}
+
+int RunScanCard() {
     zorvex::cli::StderrMessages sink;
     auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
     if (!runtime) return 1;
@@ -27,6 +25,6 @@ int RunScanCard(const std::vector<std::string>& args) {
 }
 
 const bool registeredScan = zorvex::cli::Register(
-    {"scan-card", "scan-card   list the games that own the card's save slots", &RunScanCard});
+    {"scan-card", "list the games that own the card's save slots", &DeclareScanCard, &RunScanCard});
 
 }  // namespace

@@ -1,26 +1,23 @@
 // zorvex-cli send: writes one ROM image (plain or zipped) to the card, on a
-// worker thread as the desktop program does, with a progress bar and Ctrl-C as
-// Cancel.
+// worker thread as the desktop program does, with a progress line on a
+// terminal and Ctrl-C as Cancel.
 #include <signal.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "cli/card_session.h"
 #include "cli/cli_command.h"
+#include "cli/progress_display.h"
 #include "link/card_link.h"
+#include "rom/rom_image.h"
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: zorvex-cli send FILE [--verify] [--port N] [--mode auto|spp|epp]\n";
-constexpr int kBarWidth = 40;
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
@@ -48,36 +45,50 @@ class InterruptAsCancel {
     struct sigaction previous_ {};
 };
 
-void DrawBar(int percent) {
-    if (percent < 0) percent = 0;
-    if (percent > 100) percent = 100;
-    const int filled = percent * kBarWidth / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(kBarWidth - filled), ' ').c_str(), percent);
-    std::fflush(stderr);
+// The bytes the job writes: the image padded to whole 32 KiB, then cut to the
+// size its content uses, as SendRomFile does. 0 when the file cannot be
+// loaded or does not fit the card: the job then fails with its own message.
+int64_t BytesToWrite(const std::string& file, int64_t capacity) {
+    constexpr int64_t kSizeUnit = 0x8000;
+    int32_t length = 0;
+    std::string problem;
+    zorvex::RomImage image = zorvex::LoadRomImage(file, length, zorvex::LoadFromZip, problem);
+    if (!image || length <= 0 || length > capacity) return 0;
+    const int64_t padded = (int64_t{length} + kSizeUnit - 1) / kSizeUnit * kSizeUnit;
+    image.bytes().resize(static_cast<size_t>(padded), 0xFF);
+    return std::min(padded, kSizeUnit << zorvex::UsedSizeCode(image.data(), image.length()));
 }
 
-int RunSend(const std::vector<std::string>& args) {
-    zorvex::cli::CardOptions options;
-    std::string file;
-    bool verify = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const int taken = zorvex::cli::TakeCardOption(args, i, options, "send");
-        if (taken < 0) return 2;
-        if (taken > 0) continue;
-        if (args[i] == "--verify") {
-            verify = true;
-        } else if (file.empty() && args[i].rfind("--", 0) != 0) {
-            file = args[i];
-        } else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
+// The job tells only its percent: the write runs from 0 to 100, or to 50 when
+// the verify follows from 50 to 100. A 16M chip is erased as a whole before
+// the first bank, while the percent still stands at 0.
+void ShowSend(zorvex::cli::ProgressDisplay& progress, int percent, int64_t bytes, bool verify,
+              bool erase) {
+    if (erase && percent == 0) {
+        progress.Show("erase", 0, bytes, 0);
+        return;
     }
-    if (file.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    const int64_t workDone = (verify ? 2 * bytes : bytes) * percent / 100;
+    if (!verify || workDone < bytes)
+        progress.Show("write", workDone, bytes, workDone);
+    else
+        progress.Show("verify", workDone - bytes, bytes, workDone);
+}
+
+zorvex::cli::CardOptions gOptions;
+std::string gFile;
+bool gVerify = false;
+
+void DeclareSend(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("FILE", gFile, "a ROM image, or a .zip holding one");
+    arguments.Flag("--verify", gVerify, "read every bank back after writing (Deep Verify)");
+    zorvex::cli::DeclareCardOptions(arguments, gOptions);
+}
+
+int RunSend() {
+    const zorvex::cli::CardOptions& options = gOptions;
+    const std::string& file = gFile;
+    const bool verify = gVerify;
 
     zorvex::cli::StderrMessages messages;
     auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
@@ -86,7 +97,18 @@ int RunSend(const std::vector<std::string>& args) {
     link.deepVerify = verify;
 
     InterruptAsCancel interrupts;
-    const bool bar = ::isatty(STDERR_FILENO) != 0;
+    int64_t bytes = 0;
+    bool erase = false;
+    if (zorvex::cli::ProgressOnTerminal()) {
+        // The progress line needs the chip (a 16M one is erased first) and the
+        // card's size, which only detection tells; the job detects again.
+        if (link.DetectCard() == 0) {
+            erase = link.flashType == zorvex::Flash16M;
+            bytes = BytesToWrite(file, link.capacity);
+            link.ReleaseCard();
+        }
+    }
+    zorvex::cli::ProgressDisplay progress(verify ? 2 * bytes : bytes);
     std::atomic<bool> done{false};
     int result = -1;
     // The worker owns the card for the whole job; this thread only reads
@@ -96,22 +118,16 @@ int RunSend(const std::vector<std::string>& args) {
         result = link.SendJob(file);
         done = true;
     });
-    int shown = -1;
     while (!done) {
         // Detection clears cancelRequested, so the request is repeated until
         // the job ends.
         if (gInterrupted) link.cancelRequested = true;
-        if (bar && link.progressPercent != shown) {
-            shown = link.progressPercent;
-            DrawBar(shown);
-        }
+        ShowSend(progress, link.progressPercent, bytes, verify, erase);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     worker.join();
-    if (bar && shown >= 0) {
-        if (result == 0) DrawBar(100);
-        std::fputc('\n', stderr);
-    }
+    progress.Finish(result == 0, verify ? "verify" : "write",
+                    verify ? "written and verified" : "written", bytes);
     if (result != 0) {
         messages.ShowMessage(link.messageText, "Error");
         return 1;
@@ -119,8 +135,7 @@ int RunSend(const std::vector<std::string>& args) {
     return 0;
 }
 
-const bool registered = zorvex::cli::Register(
-    {"send", "send FILE [--verify] [--port N] [--mode auto|spp|epp]   write a ROM to the card",
-     &RunSend});
+const bool registered =
+    zorvex::cli::Register({"send", "write a ROM image to the card", &DeclareSend, &RunSend});
 
 }  // namespace

@@ -15,38 +15,36 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: zorvex-cli sim-create DIR --chip 4M|16M|64M [--ports BASE,BASE...] [--card-port N] "
-    "[--no-epp]\n";
+std::string dir, portsText, cardPortText;
+uint8_t chipCode = 0;
+bool noEpp = false;
 
-int RunSimCreate(const std::vector<std::string>& args) {
-    std::string dir, chipText, portsText, cardPortText;
-    bool noEpp = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--chip" && hasValue) {
-            chipText = args[++i];
-        } else if (arg == "--ports" && hasValue) {
-            portsText = args[++i];
-        } else if (arg == "--card-port" && hasValue) {
-            cardPortText = args[++i];
-        } else if (arg == "--no-epp") {
-            noEpp = true;
-        } else if (dir.empty() && arg.rfind("--", 0) != 0) {
-            dir = arg;
-        } else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
-    uint8_t chipCode = 0;
-    if (dir.empty() || chipText.empty() || !zorvex::sim::ParseChip(chipText, chipCode) ||
-        chipCode == 0) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+// Values are kept as given: card.ini's own reader checks them below.
+std::function<std::string(const std::string&)> Keep(std::string& text) {
+    return [&text](const std::string& value) {
+        text = value;
+        return std::string();
+    };
+}
 
+void DeclareSimCreate(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("DIR", dir, "the card's directory, created if missing");
+    arguments.Option(
+        "--chip", "4M|16M|64M", "the flash chip, which fixes the card size",
+        [](const std::string& value) -> std::string {
+            if (!zorvex::sim::ParseChip(value, chipCode) || chipCode == 0)
+                return "needs 4M, 16M or 64M, got '" + value + "'";
+            return {};
+        },
+        true);
+    arguments.Option("--ports", "BASE,BASE...", "I/O bases of LPT1, LPT2, ... (default 0x378)",
+                     Keep(portsText));
+    arguments.Option("--card-port", "N", "the LPT number holding the card; 0: none (default 1)",
+                     Keep(cardPortText));
+    arguments.Flag("--no-epp", noEpp, "ports that answer SPP only");
+}
+
+int RunSimCreate() {
     // The settings go through the card.ini reader itself, so that sim-create
     // accepts exactly what the simulated runtime will.
     std::ostringstream ini;
@@ -108,9 +106,6 @@ int RunSimCreate(const std::vector<std::string>& args) {
 }
 
 const bool registered = zorvex::cli::Register(
-    {"sim-create",
-     "sim-create DIR --chip 4M|16M|64M [--ports BASE,BASE...] [--card-port N] [--no-epp]   set "
-     "up a simulated card",
-     &RunSimCreate});
+    {"sim-create", "set up a simulated card in DIR", &DeclareSimCreate, &RunSimCreate});
 
 }  // namespace

@@ -3,76 +3,90 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/card_session.h"
 #include "cli/cli_command.h"
+#include "cli/progress_display.h"
 #include "saves/save_ram_commands.h"
 #include "sim/link_factory.h"
 
 namespace {
 
-int RunSramRead(const std::vector<std::string>& args) {
-    std::optional<zorvex::SlotRange> slots;
-    std::string out;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--slots" && i + 1 < args.size()) {
-            slots = zorvex::ParseSlotRange(args[++i]);
-            if (!slots) {
-                std::fprintf(stderr, "zorvex-cli sram-read: bad slot range '%s'\n",
-                             args[i].c_str());
-                return 2;
-            }
-        } else if (out.empty() && args[i].rfind("--", 0) != 0) {
-            out = args[i];
-        } else {
-            std::fprintf(stderr, "usage: zorvex-cli sram-read OUT [--slots FIRST-LAST]\n");
-            return 2;
-        }
+// The transfer's slots on the progress line. How many slots a transfer moves
+// is known only once it starts (the card's size, the file's), so the display
+// is made at the first report.
+class SlotLine final : public zorvex::SlotProgress {
+  public:
+    void Slots(bool toCard, int done, int total) override {
+        if (!display_) display_.emplace(int64_t{total} * zorvex::kSramBankSize);
+        bytes_ = int64_t{total} * zorvex::kSramBankSize;
+        toCard_ = toCard;
+        const int64_t moved = int64_t{done} * zorvex::kSramBankSize;
+        display_->Show(toCard ? "write" : "read", moved, bytes_, moved);
     }
-    if (out.empty()) {
-        std::fprintf(stderr, "usage: zorvex-cli sram-read OUT [--slots FIRST-LAST]\n");
-        return 2;
+    void Finish(bool ok) {
+        if (display_)
+            display_->Finish(ok, toCard_ ? "write" : "read", toCard_ ? "written" : "read", bytes_);
     }
+
+  private:
+    std::optional<zorvex::cli::ProgressDisplay> display_;
+    int64_t bytes_ = 0;
+    bool toCard_ = false;
+};
+
+std::optional<zorvex::SlotRange> gSlots;
+std::string gOut;
+
+void DeclareSramRead(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("OUT", gOut, "the save file to write");
+    arguments.Option("--slots", "FIRST-LAST", "only these slots (0..15), e.g. 2-3 or 5",
+                     [](const std::string& value) -> std::string {
+                         gSlots = zorvex::ParseSlotRange(value);
+                         return gSlots ? "" : "bad slot range '" + value + "'";
+                     });
+}
+
+int RunSramRead() {
+    const std::optional<zorvex::SlotRange>& slots = gSlots;
+    const std::string& out = gOut;
     zorvex::cli::StderrMessages sink;
     auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
     if (!runtime) return 1;
-    return zorvex::ReadSaveRamToFile(*runtime->link, out, slots, sink) ? 0 : 1;
+    SlotLine line;
+    const bool ok = zorvex::ReadSaveRamToFile(*runtime->link, out, slots, sink, &line);
+    line.Finish(ok);
+    return ok ? 0 : 1;
 }
 
-int RunSramWrite(const std::vector<std::string>& args) {
-    std::optional<int> start;
-    std::string in;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--start" && i + 1 < args.size()) {
-            start = zorvex::ParseSlot(args[++i]);
-            if (!start) {
-                std::fprintf(stderr, "zorvex-cli sram-write: bad slot '%s'\n", args[i].c_str());
-                return 2;
-            }
-        } else if (in.empty() && args[i].rfind("--", 0) != 0) {
-            in = args[i];
-        } else {
-            std::fprintf(stderr, "usage: zorvex-cli sram-write IN [--start SLOT]\n");
-            return 2;
-        }
-    }
-    if (in.empty()) {
-        std::fprintf(stderr, "usage: zorvex-cli sram-write IN [--start SLOT]\n");
-        return 2;
-    }
+std::optional<int> gStart;
+std::string gIn;
+
+void DeclareSramWrite(zorvex::cli::Arguments& arguments) {
+    arguments.Positional("IN", gIn, "the save file to write to the card");
+    arguments.Option("--start", "SLOT", "write the file's slots from this slot (0..15) on",
+                     [](const std::string& value) -> std::string {
+                         gStart = zorvex::ParseSlot(value);
+                         return gStart ? "" : "bad slot '" + value + "'";
+                     });
+}
+
+int RunSramWrite() {
+    const std::optional<int>& start = gStart;
+    const std::string& in = gIn;
     zorvex::cli::StderrMessages sink;
     auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
     if (!runtime) return 1;
-    return zorvex::WriteSaveRamFromFile(*runtime->link, in, start, sink) ? 0 : 1;
+    SlotLine line;
+    const bool ok = zorvex::WriteSaveRamFromFile(*runtime->link, in, start, sink, &line);
+    line.Finish(ok);
+    return ok ? 0 : 1;
 }
 
-const bool registeredRead = zorvex::cli::Register(
-    {"sram-read",
-     "sram-read OUT [--slots FIRST-LAST]   save the card's save RAM (or those slots) to OUT",
-     &RunSramRead});
+const bool registeredRead =
+    zorvex::cli::Register({"sram-read", "save the card's save RAM (or some slots) to OUT",
+                           &DeclareSramRead, &RunSramRead});
 const bool registeredWrite = zorvex::cli::Register(
-    {"sram-write", "sram-write IN [--start SLOT]   write a save file to the card's save RAM",
-     &RunSramWrite});
+    {"sram-write", "write a save file to the card's save RAM", &DeclareSramWrite, &RunSramWrite});
 
 }  // namespace

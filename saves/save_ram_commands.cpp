@@ -33,18 +33,61 @@ class CountingSink final : public MessageSink {
     MessageSink& target_;
 };
 
+// The manager's bar counts in two ways: the whole-image transfers set a slot's
+// position before moving it (range 0..n-1), the selected-slot ones after
+// (range 0..n). Both are passed on as slots done of slots moved; the slot
+// whose position was set last has been moved by the time the bar closes.
+class SlotCounter final : public ProgressSink {
+  public:
+    explicit SlotCounter(SlotProgress* target) : target_(target) {}
+    // Set before each transfer.
+    bool toCard = false;
+    bool positionBeforeSlot = false;
+
+    bool Open() override { return true; }
+    void SetCaption(const std::string&) override {}
+    void SetRange(int low, int high) override {
+        low_ = low;
+        high_ = high;
+    }
+    void SetPos(int pos) override {
+        position_ = pos;
+        Tell(pos - low_);
+    }
+    void PumpMessages() override {}
+    void Close() override {
+        if (positionBeforeSlot && position_ >= low_) Tell(position_ - low_ + 1);
+        position_ = -1;
+    }
+
+  private:
+    void Tell(int done) {
+        if (target_) target_->Slots(toCard, done, high_ - low_ + (positionBeforeSlot ? 1 : 0));
+    }
+
+    SlotProgress* target_;
+    int low_ = 0, high_ = 0;
+    int position_ = -1;
+};
+
 // One windowless run of the manager's operations.
 struct Session {
-    Session(CardLink& link, const std::string& path, MessageSink& messages)
+    Session(CardLink& link, const std::string& path, MessageSink& messages,
+            SlotProgress* slotProgress = nullptr)
         : sink(messages),
           requester(path),
+          progress(slotProgress),
           operations(link, slots, sink, requester, directories, progress) {}
     bool Clean() const { return sink.count == 0; }
+    void Count(bool toCard, bool wholeImage) {
+        progress.toCard = toCard;
+        progress.positionBeforeSlot = wholeImage;
+    }
 
     CountingSink sink;
     FixedFileRequester requester;
     RequesterDirectories directories;
-    NullProgressSink progress;
+    SlotCounter progress;
     SlotList slots;
     SavegameOperations operations;
 };
@@ -87,9 +130,10 @@ std::optional<SlotRange> ParseSlotRange(const std::string& text) {
 }
 
 bool ReadSaveRamToFile(CardLink& link, const std::string& path, std::optional<SlotRange> slots,
-                       MessageSink& messages) {
-    Session session(link, path, messages);
+                       MessageSink& messages, SlotProgress* progress) {
+    Session session(link, path, messages, progress);
     auto& ops = session.operations;
+    session.Count(false, !slots);
     if (!slots) {
         if (!ops.SramToPc() || !session.Clean()) return false;
         return ops.SaveSram() && session.Clean();
@@ -101,8 +145,8 @@ bool ReadSaveRamToFile(CardLink& link, const std::string& path, std::optional<Sl
 }
 
 bool WriteSaveRamFromFile(CardLink& link, const std::string& path, std::optional<int> startSlot,
-                          MessageSink& messages) {
-    Session session(link, path, messages);
+                          MessageSink& messages, SlotProgress* progress) {
+    Session session(link, path, messages, progress);
     auto& ops = session.operations;
     if (startSlot) {
         session.slots.SelectRange(*startSlot, *startSlot);
@@ -111,7 +155,11 @@ bool WriteSaveRamFromFile(CardLink& link, const std::string& path, std::optional
         if (!ops.LoadSram() || !session.Clean()) return false;
     }
     const std::vector<int> rows = NamedRows(session.slots);
-    if (rows.size() == static_cast<size_t>(kSlotCount)) return ops.PcToSram() && session.Clean();
+    if (rows.size() == static_cast<size_t>(kSlotCount)) {
+        session.Count(true, true);
+        return ops.PcToSram() && session.Clean();
+    }
+    session.Count(true, false);
     session.slots.ClearSelection();
     for (int row : rows) session.slots.Select(row);
     return ops.PcToSlots() && session.Clean();

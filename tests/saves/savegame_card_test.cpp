@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 
@@ -160,6 +161,38 @@ TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
     EXPECT_EQ(messages.Texts(),
               std::vector<std::string>{"Can't write Slot 4 (Card has only 4 Slots)"});
     EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
+}
+
+// What zorvex-cli's progress line is told: slots done of slots moved, from 0
+// up to all of them, whichever way the transfer counts its own bar.
+struct RecordingSlots final : SlotProgress {
+    void Slots(bool toCard, int done, int total) override {
+        calls.push_back({toCard ? 1 : 0, done, total});
+    }
+    std::vector<std::array<int, 3>> calls;
+};
+
+TEST(SaveRamCommands, ProgressCountsEverySlotMoved) {
+    for (uint8_t chip : {4, 16}) {
+        SCOPED_TRACE(chip);
+        const int slots = chip == 4 ? 4 : 16;
+        SimCard card(chip);
+        TempDir dir;
+        RecordingMessageSink messages;
+        RecordingSlots all, part, back;
+        ASSERT_TRUE(ReadSaveRamToFile(card.link(), dir / "all.sav", std::nullopt, messages, &all));
+        ASSERT_TRUE(
+            ReadSaveRamToFile(card.link(), dir / "part.sav", SlotRange{1, 3}, messages, &part));
+        ASSERT_TRUE(WriteSaveRamFromFile(card.link(), dir / "part.sav", 0, messages, &back));
+        for (auto [recorded, toCard, total] :
+             {std::tuple{&all, 0, slots}, {&part, 0, 3}, {&back, 1, 3}}) {
+            ASSERT_FALSE(recorded->calls.empty());
+            EXPECT_EQ(recorded->calls.front(), (std::array<int, 3>{toCard, 0, total}));
+            EXPECT_EQ(recorded->calls.back(), (std::array<int, 3>{toCard, total, total}));
+            for (size_t i = 1; i < recorded->calls.size(); ++i)
+                EXPECT_EQ(recorded->calls[i][1], recorded->calls[i - 1][1] + 1);
+        }
+    }
 }
 
 }  // namespace
