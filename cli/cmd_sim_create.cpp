@@ -15,9 +15,9 @@
 
 namespace {
 
-std::string dir, portsText, cardPortText;
-uint8_t chipCode = 0;
-bool noEpp = false;
+std::string gDir, gPortsText, gCardPortText;
+uint8_t gChipCode = 0;
+bool gNoEpp = false;
 
 // Values are kept as given: card.ini's own reader checks them below.
 std::function<std::string(const std::string&)> Keep(std::string& text) {
@@ -28,23 +28,29 @@ std::function<std::string(const std::string&)> Keep(std::string& text) {
 }
 
 void DeclareSimCreate(zorvex::cli::Arguments& arguments) {
-    arguments.Positional("DIR", dir, "the card's directory, created if missing");
+    arguments.Positional("DIR", gDir, "the card's directory, created if missing");
     arguments.Option(
         "--chip", "4M|16M|64M", "the flash chip, which fixes the card size",
         [](const std::string& value) -> std::string {
-            if (!zorvex::sim::ParseChip(value, chipCode) || chipCode == 0)
+            if (!zorvex::sim::ParseChip(value, gChipCode) || gChipCode == 0)
                 return "needs 4M, 16M or 64M, got '" + value + "'";
             return {};
         },
         true);
     arguments.Option("--ports", "BASE,BASE...", "I/O bases of LPT1, LPT2, ... (default 0x378)",
-                     Keep(portsText));
+                     Keep(gPortsText));
     arguments.Option("--card-port", "N", "the LPT number holding the card; 0: none (default 1)",
-                     Keep(cardPortText));
-    arguments.Flag("--no-epp", noEpp, "ports that answer SPP only");
+                     Keep(gCardPortText));
+    arguments.Flag("--no-epp", gNoEpp, "ports that answer SPP only");
 }
 
 int RunSimCreate() {
+    const std::string& dir = gDir;
+    const std::string& portsText = gPortsText;
+    const std::string& cardPortText = gCardPortText;
+    const uint8_t chipCode = gChipCode;
+    const bool noEpp = gNoEpp;
+
     // The settings go through the card.ini reader itself, so that sim-create
     // accepts exactly what the simulated runtime will.
     std::ostringstream ini;
