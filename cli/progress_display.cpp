@@ -33,7 +33,7 @@ bool ProgressOnTerminal() {
 }
 
 ProgressDisplay::ProgressDisplay(int64_t totalWork) : totalWork_(totalWork) {
-    if (ProgressOnTerminal() && totalWork > 0) meter_.emplace(SteadyClock(), totalWork);
+    if (ProgressOnTerminal() && totalWork > 0) meter_.emplace(clock_, totalWork);
 }
 
 void ProgressDisplay::Show(const std::string& phase, int64_t done, int64_t total,
@@ -41,7 +41,7 @@ void ProgressDisplay::Show(const std::string& phase, int64_t done, int64_t total
     if (!meter_) return;
     const bool newPhase = phase != meter_->phase();
     meter_->Update(phase, done, total, workDone);
-    const double now = SteadyClock()();
+    const double now = clock_();
     if (newPhase || lastDraw_ < 0 || now - lastDraw_ >= kRedrawSeconds) {
         lastDraw_ = now;
         Draw();

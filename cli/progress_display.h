@@ -35,6 +35,7 @@ class ProgressDisplay {
   private:
     void Draw();
 
+    SecondsClock clock_ = SteadyClock();
     std::optional<TransferMeter> meter_;
     int64_t totalWork_;
     double lastDraw_ = -1;  // -1: nothing drawn yet
