@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "common/file_io.h"
+#include "library/rom_list_file.h"
 #include "library/rom_list_location.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/rom_builder.h"
 
 namespace zorvex {
@@ -84,7 +86,7 @@ TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
     EXPECT_EQ(entry[FieldName], "");
     test::WriteFile(dir / "odd.gb", RomBuilder().Title("  ;X\rY").Build());
     ASSERT_TRUE(BuildRomEntry(dir / "odd.gb", false, entry, message));
-    EXPECT_EQ(entry[FieldName], "  ;X Y");
+    EXPECT_EQ(entry[FieldName], "  ;X\rY");
 
     test::WriteFile(dir / "a|b.gb", RomBuilder().Build());
     EXPECT_FALSE(BuildRomEntry(dir / "a|b.gb", false, entry, message));
@@ -92,6 +94,32 @@ TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
     test::WriteFile(dir / "short.gb", std::vector<uint8_t>(0x14F, 0));
     EXPECT_FALSE(BuildRomEntry(dir / "short.gb", false, entry, message));
     EXPECT_EQ(message, "File is to small (" + dir / "short.gb" + ")");
+}
+
+TEST(RomEntryFormat, LineBreaksInATitleSurviveTheListFile) {
+    // Only "|" is replaced: the list reader takes a Name up to its "|", so a
+    // line break inside one neither splits the record nor disturbs the next.
+    TempDir dir;
+    RomListModel rows;
+    const char* titles[] = {"A\rB\nC|D", "TWO\r\nLINES", "PLAIN"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = dir / Format("t%d.gb", i);
+        test::WriteFile(path, RomBuilder().Title(titles[i]).Build());
+        RomEntry entry;
+        std::string message;
+        ASSERT_TRUE(BuildRomEntry(path, false, entry, message)) << message;
+        int row = rows.InsertRow(entry[FieldName]);
+        for (int f = 1; f < kRomFieldCount; ++f) rows.SetField(row, f, entry[f]);
+    }
+    EXPECT_EQ(rows.Row(0)[FieldName], "A\rB\nC D");
+
+    test::RecordingMessageSink sink;
+    ASSERT_TRUE(WriteRomList(dir / "list.txt", rows, sink));
+    RomListModel back;
+    ASSERT_TRUE(ReadRomList(dir / "list.txt", back, sink));
+    ASSERT_EQ(back.Count(), rows.Count());
+    for (int i = 0; i < rows.Count(); ++i) EXPECT_EQ(back.Row(i), rows.Row(i)) << i;
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST(RomListLocation, VolumeFileNamesAndSerials) {
