@@ -30,7 +30,9 @@ void MainWindow::ClearRomInfo() {
 void MainWindow::ShowRomInfo(int row) {
     if (row < 0 || row >= libraryRows_.Count()) return;
     const RomEntry& entry = libraryRows_.Row(row);
-    QString text = QString::fromStdString(RomInfoText(entry[FieldName], entry[FieldAttributes]));
+    // 8-bit text throughout: the title as the header holds it, the rest ASCII.
+    const std::string info = RomInfoText(entry[FieldName], entry[FieldAttributes]);
+    QString text = QString::fromLatin1(info.data(), qsizetype(info.size()));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     romInfo_->setText(text);
 

@@ -22,7 +22,6 @@
 #include "app/dialog_units.h"
 #include "app/directory_change_watch.h"
 #include "app/emulator_menu.h"
-#include "app/pack_commands.h"
 #include "app/rom_list_view.h"
 #include "app/settings_store.h"
 #include "common/file_io.h"
@@ -56,8 +55,7 @@ MainWindow::MainWindow(CardLink& link, UiPrompts& prompts, MainWindowOptions opt
       messages_(prompts, this),
       requester_(prompts, this),
       workerMessages_(&prompts),
-      emulatorState_(std::make_unique<EmulatorState>()),
-      packState_(std::make_unique<PackState>()) {
+      emulatorState_(std::make_unique<EmulatorState>()) {
     RegisterPictures();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(kCaption));

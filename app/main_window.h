@@ -32,7 +32,6 @@ class DirectoryChangeWatch;
 class RomListView;
 class SettingsStore;
 struct EmulatorState;  // app/emulator_menu.h
-struct PackState;      // app/pack_commands.h
 
 // How a window is set up beyond the card link and the prompts. The desktop
 // program uses the defaults; tests point the settings at a file of their own
@@ -172,7 +171,6 @@ class MainWindow final : public QDialog {
     std::string romListFilePath;
     std::optional<QPixmap> screenshotBitmap;
     EmulatorState* emulatorState() { return emulatorState_.get(); }
-    PackState* packState() { return packState_.get(); }
 
     // The change watch on roms/: a change seen since the flag was last cleared.
     bool changeSignalled() const { return changeSignalled_; }
@@ -217,7 +215,6 @@ class MainWindow final : public QDialog {
     std::unique_ptr<ProgressDialog> progress_;
     TransferJob job_;
     std::unique_ptr<EmulatorState> emulatorState_;
-    std::unique_ptr<PackState> packState_;
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;

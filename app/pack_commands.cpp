@@ -1,5 +1,3 @@
-#include "app/pack_commands.h"
-
 #include <QAction>
 #include <QGroupBox>
 #include <QPushButton>

@@ -32,9 +32,14 @@ QVariant RomListTableModel::data(const QModelIndex& index, int role) const {
     // The model may already hold one row less than the view knows of while a
     // removal is being reported.
     if (!index.isValid() || index.row() >= rows_.Count()) return {};
-    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == FieldFileName))
-        return QString::fromStdString(rows_.Row(index.row())[index.column()]);
-    return {};
+    if (role != Qt::DisplayRole && (role != Qt::ToolTipRole || index.column() != FieldFileName))
+        return {};
+    const std::string& text = rows_.Row(index.row())[index.column()];
+    // The title is the cartridge header's plain 8-bit text, not UTF-8; the
+    // file names are the file system's.
+    if (index.column() == FieldName)
+        return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return QString::fromStdString(text);
 }
 
 QVariant RomListTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -13,9 +13,7 @@ namespace zorvex::app {
 namespace {
 
 RomToolContext ToolContext(MainWindow& window) {
-    // The window's own pause covers the whole command, so the tool needs no
-    // timer callbacks of its own.
-    return RomToolContext{window.requester(), window.messages(), window.directories(), {}, {}};
+    return RomToolContext{window.requester(), window.messages(), window.directories()};
 }
 
 }  // namespace

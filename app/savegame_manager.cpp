@@ -33,6 +33,14 @@ class OwnedProgress final : public ProgressSink {
     QWidget* owner_;
 };
 
+// The game names are the cartridge headers' plain 8-bit titles, not UTF-8; the
+// file names are the file system's.
+QString ItemText(const SlotList& list, int row, int column) {
+    const std::string& text = list.Item(row, column);
+    if (column == SlotColumnGame) return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return QString::fromStdString(text);
+}
+
 }  // namespace
 
 SavegameManager::SavegameManager(QWidget* parent, CardLink& link, UiPrompts& prompts,
@@ -125,8 +133,7 @@ void SavegameManager::BuildList() {
     }
     for (int row = 0; row < kSlotCount; ++row) {
         for (int column = 0; column < kSlotColumnCount; ++column)
-            list_->setItem(row, column,
-                           new QTableWidgetItem(QString::fromStdString(slots_.Item(row, column))));
+            list_->setItem(row, column, new QTableWidgetItem(ItemText(slots_, row, column)));
     }
     list_->resizeRowsToContents();
     int width = list_->frameWidth() * 2;
@@ -154,7 +161,7 @@ QPushButton* SavegameManager::button(int controlId) const {
 
 void SavegameManager::ItemChanged(int row, int column) {
     if (QTableWidgetItem* item = list_->item(row, column))
-        item->setText(QString::fromStdString(slots_.Item(row, column)));
+        item->setText(ItemText(slots_, row, column));
 }
 
 void SavegameManager::SyncSelection() {

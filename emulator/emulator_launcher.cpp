@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "common/file_io.h"
+#include "common/private_temp_dir.h"
 #include "emulator/command_line.h"
 #include "rom/rom_image.h"
 
@@ -116,12 +116,9 @@ std::string EmulatorLauncher::Resolve(const std::string& path) const {
 }
 
 std::string EmulatorLauncher::TemporaryDirectory() {
-    std::string dir = temporaryDirectory;
-    if (dir.empty()) {
-        std::error_code ec;
-        auto system = fs::temp_directory_path(ec);
-        if (!ec) dir = system.string();
-    }
+    // By default the user's private directory, never the shared one: there
+    // anyone could take the copy's name first and so block every launch.
+    std::string dir = temporaryDirectory.empty() ? PrivateTempDirectory() : temporaryDirectory;
     if (!dir.empty() && dir.back() != '/') dir += '/';
     if (dir.empty() || dir.size() > kMaxTemporaryDirectory) {
         sink_.ShowMessage("Temporary Path too long", "Error");

@@ -13,12 +13,11 @@ namespace zorvex {
 // window deletes it at program end as well).
 //
 // A plain ROM is passed as "roms/" + its file name. On a read-only medium it is
-// first copied to the temporary directory; a ROM inside a .zip archive is first
-// unpacked to base name + ".gb" in the working directory, or in the temporary
-// directory when that fails. Such a copy is deleted at the next launch and by
-// DeleteEmulatorCopy (at program end). Copies are always created as new files:
-// a file that is already there, which this program did not make, is neither
-// overwritten nor, later, deleted.
+// first copied to the user's private temporary directory; a ROM inside a .zip
+// archive is first unpacked to base name + ".gb" in the working directory, or
+// in the private temporary directory when that fails. Such a copy is deleted at the next launch and
+// by DeleteEmulatorCopy (at program end). Copies are always created as new files: a file that is
+// already there, which this program did not make, is neither overwritten nor, later, deleted.
 class EmulatorLauncher {
   public:
     // emulatorCopyPath: empty, or the copy made by an earlier launch, which a
@@ -31,7 +30,8 @@ class EmulatorLauncher {
     // emulator starts in it; empty means the current directory.
     std::string workingDirectory;
     // Where copies go when they cannot stay in the working directory; empty
-    // means the system's temporary directory.
+    // means the user's private directory in the system's temporary directory
+    // (common/private_temp_dir.h).
     std::string temporaryDirectory;
     // The working directory was found not writable at start.
     bool readOnlyStart = false;

@@ -52,8 +52,9 @@ std::string RomNameText(const RomHeaderSummary& summary) {
     for (int i = 0; i < 16; ++i) {
         char c = static_cast<char>(summary.at(0x134 + i));
         if (c == 0) break;
-        // "|" separates fields; a line break inside a Name would split its record.
-        name.push_back(c == '|' || c == '\r' || c == '\n' ? ' ' : c);
+        // "|" separates fields. Line breaks stay: the reader takes a Name up to
+        // its "|", whatever it holds.
+        name.push_back(c == '|' ? ' ' : c);
     }
     return name;
 }

@@ -3,21 +3,18 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
 #include "common/file_io.h"
+#include "common/private_temp_dir.h"
 #include "library/rom_list_file.h"
 
 namespace zorvex {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // udev writes unsafe characters of a label as "\xHH".
 std::string UnescapeUdevName(const std::string& name) {
@@ -104,9 +101,10 @@ std::string VolumeRomListPath(const VolumeInfo& volume, const std::string& tempD
 }
 
 std::string ReadOnlyRomListCandidate() {
-    std::error_code ec;
-    std::string temp = fs::temp_directory_path(ec).string();
-    if (ec || temp.empty() || temp.size() > 512) return kRomListFileName;
+    // Never the shared temporary directory itself: a list file planted there
+    // would be read as this user's library.
+    std::string temp = PrivateTempDirectory();
+    if (temp.empty() || temp.size() > 512) return kRomListFileName;
     auto volume = VolumeInfoOf(".");
     if (!volume) return kRomListFileName;
     return VolumeRomListPath(*volume, temp);

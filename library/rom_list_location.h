@@ -29,7 +29,8 @@ std::optional<uint32_t> SerialFromUuid(const std::string& uuid);
 std::string VolumeRomListPath(const VolumeInfo& volume, const std::string& tempDirectory);
 
 // The list file for a read-only working directory: the volume's file in the
-// temporary directory, or "zorvexroms.txt" when the volume tells nothing.
+// user's private temporary directory, or "zorvexroms.txt" when the volume
+// tells nothing or that directory is unusable.
 std::string ReadOnlyRomListCandidate();
 
 // The start-up write test: creates and deletes "zorvex.tst" in the working

@@ -118,11 +118,4 @@ FileRequest SavePackRequest() {
     return request;
 }
 
-bool SavePack(const RomListModel& pack, FileRequester& requester, RequesterDirectories& dirs,
-              PackBuildUi& ui) {
-    std::vector<std::string> chosen = AskFiles(requester, SavePackRequest(), dirs);
-    if (chosen.empty()) return false;
-    return BuildPack(chosen.front(), pack, ui);
-}
-
 }  // namespace zorvex

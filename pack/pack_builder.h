@@ -49,8 +49,4 @@ bool SendPack(const std::string& packTempPath, const RomListModel& pack, PackBui
 // The file requester of "Sa&ve DIZavo": no flags, the name used as typed.
 FileRequest SavePackRequest();
 
-// Asks where to save the pack and builds it there.
-bool SavePack(const RomListModel& pack, FileRequester& requester, RequesterDirectories& dirs,
-              PackBuildUi& ui);
-
 }  // namespace zorvex

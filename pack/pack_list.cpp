@@ -24,14 +24,6 @@ FileRequest AddToPackRequest() {
     return request;
 }
 
-bool AddFilesToPack(RomListModel& pack, FileRequester& requester, RequesterDirectories& dirs,
-                    MessageSink& sink) {
-    std::vector<std::string> chosen = AskFiles(requester, AddToPackRequest(), dirs);
-    if (chosen.empty()) return false;
-    for (const std::string& path : chosen) AddRomFile(path, pack, true, sink);
-    return true;
-}
-
 bool AddLibraryRowToPack(const RomListModel& library, int libraryRow, RomListModel& pack,
                          PackInsertion& insertion, MessageSink& sink) {
     if (libraryRow < 0 || libraryRow >= library.Count()) return false;
@@ -61,14 +53,6 @@ bool RemovePackRow(RomListModel& pack, int row) {
 
 void ClearPack(RomListModel& pack) {
     pack.Clear();
-}
-
-bool UndoPackInsertion(int libraryRow, RomListModel& pack, PackInsertion& insertion) {
-    if (libraryRow < 0 || libraryRow != insertion.lastInsertedLibraryRow) return false;
-    int row = insertion.lastInsertedPackRow;
-    if (row < 0) return false;
-    insertion.lastInsertedPackRow = -1;
-    return RemovePackRow(pack, row);
 }
 
 }  // namespace zorvex

@@ -18,12 +18,6 @@ struct PackInsertion {
 // The file requester of "Add Rom(s) to &DIZavo" (multiple selection, files must exist).
 FileRequest AddToPackRequest();
 
-// Asks for ROM files and adds each one to the pack with its full path. A file
-// that fails shows its own message and is skipped. True when the requester
-// was confirmed (the caller then refreshes the pack status).
-bool AddFilesToPack(RomListModel& pack, FileRequester& requester, RequesterDirectories& dirs,
-                    MessageSink& sink);
-
 // Copies library row `libraryRow` into a new pack row whose FileName is
 // "roms/" followed by the library's FileName. On a refused field
 // "Error at InsertItem(%s)" names the column and the half-filled row is
@@ -37,11 +31,5 @@ bool AddLibraryRowToPack(const RomListModel& library, int libraryRow, RomListMod
 bool RemovePackRow(RomListModel& pack, int row);
 
 void ClearPack(RomListModel& pack);
-
-// The right double click on library row `libraryRow`: removes the pack row the
-// first click inserted, if that click inserted one. True when a row was
-// removed (the caller then refreshes the pack status). The insertion is
-// forgotten afterwards, so a stale index never removes an unrelated row.
-bool UndoPackInsertion(int libraryRow, RomListModel& pack, PackInsertion& insertion);
 
 }  // namespace zorvex

@@ -1,87 +1,31 @@
 #include "pack/pack_temp_path.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-#include "common/file_io.h"
+#include "common/private_temp_dir.h"
 
 namespace zorvex {
-
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kPackFileName = "t.gb";
 
-#ifndef _WIN32
-// The directory must be a real directory (not a link to one), belong to us and
-// be closed to everyone else; a missing one is created that way.
-bool EnsurePrivateDirectory(const std::string& dir) {
-    if (::mkdir(dir.c_str(), 0700) == 0) {
-        // A restrictive umask may have taken the owner's bits as well.
-        ::chmod(dir.c_str(), 0700);
-    } else if (errno != EEXIST) {
-        return false;
-    }
-    struct stat st {};
-    if (::lstat(dir.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) return false;
-    if (st.st_uid != ::getuid()) return false;
-    if ((st.st_mode & 0777) != 0700) return false;
-    return true;
-}
-
-bool PackFileIsSafe(const std::string& file) {
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0) return errno == ENOENT;
-    return S_ISREG(st.st_mode) && st.st_uid == ::getuid();
-}
-
-std::string PrivateDirectoryIn(const std::string& tempDirectory) {
-    std::string base = tempDirectory;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return Format("%s/zorvex-%lu", base.c_str(), static_cast<unsigned long>(::getuid()));
-}
-#endif
-
 }  // namespace
 
 std::string MakePackTempPath(const std::string& tempDirectory) {
-    if (tempDirectory.empty()) return {};
-#ifdef _WIN32
-    // The Windows temporary directory is already private to the user.
-    std::string path = (fs::path(tempDirectory) / kPackFileName).string();
-    return path.size() <= kMaxPackTempPath ? path : std::string();
-#else
-    std::string dir = PrivateDirectoryIn(tempDirectory);
-    std::string path = dir + "/" + kPackFileName;
-    if (path.size() > kMaxPackTempPath) return {};
-    if (!EnsurePrivateDirectory(dir) || !PackFileIsSafe(path)) return {};
-    return path;
-#endif
+    return PrivateTempPathIn(tempDirectory, kPackFileName, kMaxPackTempPath);
 }
 
 std::string DefaultPackTempPath() {
     std::error_code ec;
-    fs::path temp = fs::temp_directory_path(ec);
+    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
     if (ec) return {};
     return MakePackTempPath(temp.string());
 }
 
 bool PackTempPathIsSafe(const std::string& packTempPath) {
-    if (packTempPath.empty()) return false;
-#ifdef _WIN32
-    return true;
-#else
-    std::string dir = fs::path(packTempPath).parent_path().string();
-    return !dir.empty() && EnsurePrivateDirectory(dir) && PackFileIsSafe(packTempPath);
-#endif
+    return PrivateTempPathIsSafe(packTempPath);
 }
 
 }  // namespace zorvex

@@ -8,11 +8,9 @@ namespace zorvex {
 inline constexpr size_t kMaxPackTempPath = 511;
 
 // Where SendPack builds the pack image before it goes to the card: "t.gb" in
-// a directory private to this user inside `tempDirectory` ("zorvex-<uid>",
-// mode 0700, owned by the user). The shared temporary directory is writable by
-// everyone, so a fixed name directly in it could be created or linked by
-// someone else first. Empty when the directory is unusable, cannot be made
-// private, or the path would not fit.
+// the user's private temporary directory inside `tempDirectory`
+// (common/private_temp_dir.h). Empty when the directory is unusable, cannot be
+// made private, or the path would not fit.
 std::string MakePackTempPath(const std::string& tempDirectory);
 // The same inside the system temporary directory ($TMPDIR or /tmp).
 std::string DefaultPackTempPath();

@@ -20,7 +20,6 @@ bool FixRomChecksums(RomImage& image, const std::string& source, MessageSink& si
 }
 
 bool CalculateGbCrcCommand(RomToolContext& context) {
-    WatchTimerPause pause(context);
     std::string source = AskOne(context.requester, SourceRequest(kRomSourceFilter), context.dirs);
     if (source.empty()) return false;
     RomImage image = LoadToolSource(source, context.sink);

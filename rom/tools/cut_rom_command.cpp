@@ -32,7 +32,6 @@ bool WriteCutResult(RomImage& image, const std::string& source, const std::strin
 }
 
 bool CutRomCommand(RomToolContext& context) {
-    WatchTimerPause pause(context);
     std::string source = AskOne(context.requester, SourceRequest(kRomSourceFilter), context.dirs);
     if (source.empty()) return false;
     RomImage image = LoadToolSource(source, context.sink);

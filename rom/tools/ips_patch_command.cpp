@@ -26,7 +26,6 @@ PatchRead ApplyIpsFile(RomImage& image, const std::string& patch, MessageSink& s
 }
 
 bool IpsPatchCommand(RomToolContext& context) {
-    WatchTimerPause pause(context);
     std::string source = AskOne(context.requester, SourceRequest(kAllFilesFilter), context.dirs);
     if (source.empty()) return false;
     RomImage image = LoadToolSource(source, context.sink);

@@ -90,6 +90,7 @@ void ScriptedPrompts::ShowMessage(QWidget* owner, const std::string& text,
 
 std::vector<std::string> ScriptedPrompts::AskFiles(QWidget*, const FileRequest& request) {
     requests.push_back(request);
+    if (whileAsking) whileAsking(request);
     if (answers.empty()) return {};
     auto next = answers.front();
     answers.pop_front();

@@ -53,6 +53,8 @@ class ScriptedPrompts final : public app::UiPrompts {
     std::vector<QString> modalDialogs;  // object names, in order
     // Called while a box is "open", before ShowMessage returns.
     std::function<void(const Message&)> whileMessageOpen;
+    // Called while a file requester is "open", before AskFiles returns.
+    std::function<void(const FileRequest&)> whileAsking;
 };
 
 // Ports at fixed bases with nothing that answers: every read floats high.

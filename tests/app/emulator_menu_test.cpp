@@ -79,6 +79,12 @@ TEST(EmulatorMenu, EmuCfgNamesTheItemsAndRowsStartTheChosenEmulator) {
 TEST(RomToolMenu, CommandsUseTheWindowsRequestersAndRestartTheWatchTimer) {
     EmulatorWindow w("\r\n");
     MainWindow& window = *w.window;
+    // No rescan may run between a tool's requesters.
+    int asked = 0;
+    w.prompts.whileAsking = [&](const FileRequest& request) {
+        ++asked;
+        EXPECT_FALSE(window.TimerActive(kWatchTimerId)) << request.title;
+    };
     auto image = RomBuilder(40 * 1024).Build();
     WriteFile(w.dir / "in/game.gb", image);
     w.prompts.answers = {{w.dir / "in/game.gb"}, {w.dir / "cut.gb"}};
@@ -100,6 +106,9 @@ TEST(RomToolMenu, CommandsUseTheWindowsRequestersAndRestartTheWatchTimer) {
     window.MenuItem(kCmdIpsPatch)->trigger();
     EXPECT_EQ(ReadFile(w.dir / "p.gb").at(0x150), 'Z');
     EXPECT_TRUE(w.prompts.messages.empty());
+    EXPECT_EQ(asked, 7);
+    EXPECT_TRUE(window.TimerActive(kWatchTimerId));
+    EXPECT_EQ(window.TimerPeriod(kWatchTimerId), kWatchTimerPeriod);
 }
 
 }  // namespace

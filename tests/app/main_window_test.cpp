@@ -549,6 +549,9 @@ TEST(MainWindowMouse, RightDoubleClickUndoesTheInsertionOfItsFirstClick) {
     EXPECT_EQ(window.packRows().Count(), 1) << "a double click on another row changes nothing";
     DoubleClick(window.libraryView(), Qt::RightButton, row);
     EXPECT_EQ(window.packRows().Count(), 0);
+    // Removing the row leaves the record of the insertion as it was.
+    EXPECT_EQ(window.lastInsertedLibraryRow, row);
+    EXPECT_EQ(window.lastInsertedPackRow, packRow);
     // A failed insertion (-1) removes nothing.
     window.packRows().InsertRow("other");
     window.lastInsertedPackRow = -1;

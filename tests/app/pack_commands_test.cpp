@@ -89,16 +89,30 @@ TEST(PackCommands, AddFilesUsesTheMultiSelectRequesterWithFullPaths) {
     PackWindow w;
     MainWindow& window = *w.window;
     const std::string rom = TestRomDir() + "/snake.gb";
-    w.prompts.answers.push_back({rom});
+    fs::create_directory(w.dir / "more");
+    WriteFile(w.dir / "more/a.gbc", RomBuilder().Title("ALPHA").Cgb(0x80).Build());
+    WriteFile(w.dir / "more/junk.gb", std::vector<uint8_t>(0x8000, 0x11));
+    w.prompts.answers.push_back({rom, w.dir / "more/junk.gb", w.dir / "more/a.gbc"});
     window.MenuItem(kCmdAddToPack)->trigger();
     ASSERT_EQ(w.prompts.requests.size(), 1u);
     EXPECT_EQ(w.prompts.requests[0].title, "Add Rom(s) to DIZavo");
+    EXPECT_EQ(w.prompts.requests[0].filter,
+              "Gameboy Roms (*.gb;*.gbc;*.zip)|*.gb;*.gbc;*.zip|All Files (*.*)|*.*||");
     EXPECT_TRUE(w.prompts.requests[0].multiSelect);
-    ASSERT_EQ(window.packRows().Count(), 1);
-    EXPECT_EQ(window.packRows().Row(0)[FieldFileName], rom);
+    EXPECT_TRUE(w.prompts.requests[0].mustExist);
+    // The bad file is reported and skipped; the others are sorted by name.
+    EXPECT_EQ(w.prompts.messages.size(), 1u);
+    ASSERT_EQ(window.packRows().Count(), 2);
+    EXPECT_EQ(window.packRows().Row(0)[FieldFileName], w.dir / "more/a.gbc");
+    EXPECT_EQ(window.packRows().Row(1)[FieldFileName], rom);
     EXPECT_TRUE(w.SendEnabled());
     // The working directory is current again for the relative paths.
     EXPECT_EQ(fs::current_path().string(), fs::path(w.dir.path()).string());
+
+    // Cancel adds nothing.
+    window.MenuItem(kCmdAddToPack)->trigger();
+    EXPECT_EQ(window.packRows().Count(), 2);
+    EXPECT_EQ(w.prompts.messages.size(), 1u);
 }
 
 TEST(PackCommands, SaveBuildsTheChosenFileAndRestartsTheWatchTimer) {

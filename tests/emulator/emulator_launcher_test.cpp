@@ -2,6 +2,7 @@
 
 #include "tests/emulator/emulator_fixture.h"
 #include "tests/rom_tools/zip_fixture.h"
+#include "tests/support/shared_temp_dir.h"
 
 namespace zorvex::test {
 namespace {
@@ -121,6 +122,41 @@ TEST_F(EmulatorLauncherTest, ReadOnlyStartCopiesPlainRomsToTheTemporaryDirectory
     EXPECT_FALSE(launcher.LaunchEmulator(table, 0, "tetris.gb"));
     EXPECT_EQ(sink.Texts().back(), "Temporary Path too long");
     EXPECT_EQ(processes.commandLines.size(), 1u);
+}
+
+TEST_F(EmulatorLauncherTest, CopiesNeverGoIntoTheSharedTemporaryDirectory) {
+    // What the program does: no directory of its own given.
+    SharedTempDir shared;
+    launcher.temporaryDirectory.clear();
+    launcher.readOnlyStart = true;
+    // Another user has taken both names there first.
+    const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+    WriteFile(shared / "tetris.gb", theirs);
+    WriteFile(shared / "game.gb", theirs);
+    WriteFile(work / "game.gb", {'m', 'i', 'n', 'e'});  // sends the unpacked copy to temp
+    WriteZipArchive(work / "roms/game.zip", {{"game.gb", rom}});
+
+    ASSERT_TRUE(launcher.LaunchEmulator(table, 0, "tetris.gb"));
+    EXPECT_EQ(copyPath, shared.PrivateDir() + "/tetris.gb");
+    EXPECT_EQ(ReadFile(copyPath), rom);
+    ASSERT_TRUE(launcher.LaunchEmulator(table, 0, "game.zip"));
+    EXPECT_EQ(copyPath, shared.PrivateDir() + "/game.gb");
+    EXPECT_EQ(ReadFile(copyPath), rom);
+    EXPECT_EQ(processes.commandLines, (Lines{"emu.exe -a " + shared.PrivateDir() + "/tetris.gb -b",
+                                             "emu.exe -a " + shared.PrivateDir() + "/game.gb -b"}));
+    EXPECT_EQ(ReadFile(shared / "tetris.gb"), theirs);
+    EXPECT_EQ(ReadFile(shared / "game.gb"), theirs);
+    EXPECT_TRUE(sink.messages.empty());
+
+    // A private directory that is not private: nothing is written through it.
+    launcher.DeleteEmulatorCopy();
+    fs::remove_all(shared.PrivateDir());
+    fs::create_directory(shared / "elsewhere");
+    fs::create_directory_symlink(shared / "elsewhere", shared.PrivateDir());
+    EXPECT_FALSE(launcher.LaunchEmulator(table, 0, "tetris.gb"));
+    EXPECT_EQ(sink.Texts(), Lines{"Temporary Path too long"});
+    EXPECT_TRUE(fs::is_empty(shared / "elsewhere"));
+    EXPECT_EQ(processes.commandLines.size(), 2u);
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "common/file_io.h"
+#include "library/rom_list_file.h"
 #include "library/rom_list_location.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/rom_builder.h"
+#include "tests/support/shared_temp_dir.h"
 
 namespace zorvex {
 namespace {
@@ -84,7 +86,7 @@ TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
     EXPECT_EQ(entry[FieldName], "");
     test::WriteFile(dir / "odd.gb", RomBuilder().Title("  ;X\rY").Build());
     ASSERT_TRUE(BuildRomEntry(dir / "odd.gb", false, entry, message));
-    EXPECT_EQ(entry[FieldName], "  ;X Y");
+    EXPECT_EQ(entry[FieldName], "  ;X\rY");
 
     test::WriteFile(dir / "a|b.gb", RomBuilder().Build());
     EXPECT_FALSE(BuildRomEntry(dir / "a|b.gb", false, entry, message));
@@ -92,6 +94,32 @@ TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
     test::WriteFile(dir / "short.gb", std::vector<uint8_t>(0x14F, 0));
     EXPECT_FALSE(BuildRomEntry(dir / "short.gb", false, entry, message));
     EXPECT_EQ(message, "File is to small (" + dir / "short.gb" + ")");
+}
+
+TEST(RomEntryFormat, LineBreaksInATitleSurviveTheListFile) {
+    // Only "|" is replaced: the list reader takes a Name up to its "|", so a
+    // line break inside one neither splits the record nor disturbs the next.
+    TempDir dir;
+    RomListModel rows;
+    const char* titles[] = {"A\rB\nC|D", "TWO\r\nLINES", "PLAIN"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = dir / Format("t%d.gb", i);
+        test::WriteFile(path, RomBuilder().Title(titles[i]).Build());
+        RomEntry entry;
+        std::string message;
+        ASSERT_TRUE(BuildRomEntry(path, false, entry, message)) << message;
+        int row = rows.InsertRow(entry[FieldName]);
+        for (int f = 1; f < kRomFieldCount; ++f) rows.SetField(row, f, entry[f]);
+    }
+    EXPECT_EQ(rows.Row(0)[FieldName], "A\rB\nC D");
+
+    test::RecordingMessageSink sink;
+    ASSERT_TRUE(WriteRomList(dir / "list.txt", rows, sink));
+    RomListModel back;
+    ASSERT_TRUE(ReadRomList(dir / "list.txt", back, sink));
+    ASSERT_EQ(back.Count(), rows.Count());
+    for (int i = 0; i < rows.Count(); ++i) EXPECT_EQ(back.Row(i), rows.Row(i)) << i;
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST(RomListLocation, VolumeFileNamesAndSerials) {
@@ -110,27 +138,17 @@ class StartUpListTest : public ::testing::Test {
     void SetUp() override {
         old = std::filesystem::current_path();
         std::filesystem::current_path(work.path());
-        const char* tmp = std::getenv("TMPDIR");
-        if (tmp) oldTmp = tmp;
-        ::setenv("TMPDIR", temp.path().c_str(), 1);
     }
-    void TearDown() override {
-        std::filesystem::current_path(old);
-        if (oldTmp.empty()) {
-            ::unsetenv("TMPDIR");
-        } else {
-            ::setenv("TMPDIR", oldTmp.c_str(), 1);
-        }
-    }
+    void TearDown() override { std::filesystem::current_path(old); }
     static void WriteList(const std::string& path, const std::string& name) {
         std::string text = name + "|32kB|x.gb|00000000|000000000000000000000000|x.bmp|\r\n";
         test::WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
     }
     std::string FirstName() const { return list.Count() ? list.Row(0)[FieldName] : ""; }
 
-    TempDir work, temp;
+    TempDir work;
+    test::SharedTempDir temp;
     std::filesystem::path old;
-    std::string oldTmp;
     RomListModel list;
     NullMessageSink sink;
 };
@@ -147,7 +165,7 @@ TEST_F(StartUpListTest, WritableDirectoryUsesItsOwnListFile) {
 TEST_F(StartUpListTest, ReadOnlyDirectoryKeepsItsListInTheTemporaryDirectory) {
     if (!VolumeInfoOf(".")) GTEST_SKIP() << "this file system reports no identity";
     std::string candidate = ReadOnlyRomListCandidate();
-    EXPECT_EQ(candidate.rfind(temp.path() + "/ZORVEXROMLIST_", 0), 0u);
+    EXPECT_EQ(candidate.rfind(temp.PrivateDir() + "/ZORVEXROMLIST_", 0), 0u);
     EXPECT_EQ(candidate.substr(candidate.size() - 4), ".TXT");
 
     WriteList("zorvexroms.txt", "SHIPPED");  // seeds the volume's list
@@ -157,6 +175,29 @@ TEST_F(StartUpListTest, ReadOnlyDirectoryKeepsItsListInTheTemporaryDirectory) {
     WriteList(candidate, "VOLUME");
     EXPECT_EQ(OpenRomListAtStart(false, list, sink), candidate);
     EXPECT_EQ(FirstName(), "VOLUME");
+    EXPECT_EQ(list.Count(), 1);
+}
+
+TEST_F(StartUpListTest, AListFilePlantedInTheSharedTemporaryDirectoryIsNeverRead) {
+    auto volume = VolumeInfoOf(".");
+    if (!volume) GTEST_SKIP() << "this file system reports no identity";
+    // Another user's forgery under the very name the volume's list would have.
+    const std::string planted = VolumeRomListPath(*volume, temp.path());
+    WriteList(planted, "FORGED");
+    WriteList("zorvexroms.txt", "SHIPPED");
+    const std::string candidate = OpenRomListAtStart(false, list, sink);
+    EXPECT_NE(candidate, planted);
+    EXPECT_EQ(FirstName(), "SHIPPED");
+
+    // The private directory taken by a link to the planter's directory: the
+    // list stays in the working directory rather than go through the link.
+    std::filesystem::remove_all(temp.PrivateDir());
+    std::filesystem::create_directory(temp / "theirs");
+    WriteList(temp / "theirs/" + std::filesystem::path(candidate).filename().string(), "FORGED");
+    std::filesystem::create_directory_symlink(temp / "theirs", temp.PrivateDir());
+    list.Clear();
+    EXPECT_EQ(OpenRomListAtStart(false, list, sink), "zorvexroms.txt");
+    EXPECT_EQ(FirstName(), "SHIPPED");
     EXPECT_EQ(list.Count(), 1);
 }
 

@@ -2,23 +2,23 @@
 // cycles the simulated card issues.
 #include <gtest/gtest.h>
 
-#include "tests/link/sim_rig.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
 
 using C = BusCycle;
 
-class CommandForms : public ::testing::TestWithParam<Mode> {
+class CommandForms : public ::testing::TestWithParam<TransferMode> {
   protected:
-    CommandForms() : rig(16, GetParam()) { rig.Record(); }
+    CommandForms() : rig(16, Engaged(GetParam())) { rig.Record(); }
     std::vector<BusCycle> Writes() const {
         std::vector<BusCycle> out;
         for (const auto& c : rig.bus.cycles)
             if (c.kind != C::Read) out.push_back(c);
         return out;
     }
-    SimRig rig;
+    SimCardRig rig;
 };
 
 TEST_P(CommandForms, BankedCommandSelectsTheBankAndTheWindowAddress) {
@@ -85,8 +85,10 @@ TEST_P(CommandForms, SingleBusCycles) {
     EXPECT_EQ(rig.bus.cycles, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, CommandForms, ::testing::Values(Mode::Spp, Mode::Epp),
-                         [](const auto& info) { return info.param == Mode::Spp ? "Spp" : "Epp"; });
+INSTANTIATE_TEST_SUITE_P(Transports, CommandForms, ::testing::Values(TransferSpp, TransferEpp),
+                         [](const auto& info) {
+                             return info.param == TransferSpp ? "Spp" : "Epp";
+                         });
 
 }  // namespace
 }  // namespace zorvex::test

@@ -5,20 +5,20 @@
 #include "sim/flash_16m.h"
 #include "sim/flash_4m.h"
 #include "sim/flash_64m.h"
-#include "tests/link/sim_rig.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
 
 struct IdentifyCase {
     uint8_t chip;
-    Mode mode;
+    TransferMode mode;
 };
 
 class IdentifyEachChip : public ::testing::TestWithParam<IdentifyCase> {};
 
 TEST_P(IdentifyEachChip, SetsFlashTypeAndLeavesTheChipReadingItsArray) {
-    SimRig rig(GetParam().chip, GetParam().mode);
+    SimCardRig rig(GetParam().chip, Engaged(GetParam().mode));
     rig.cart.chip().contents()[0] = 0x31;
     rig.cart.chip().contents()[2] = 0x32;
     EXPECT_EQ(rig.Identify(), 0);
@@ -31,17 +31,17 @@ TEST_P(IdentifyEachChip, SetsFlashTypeAndLeavesTheChipReadingItsArray) {
     EXPECT_TRUE(rig.warnings.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Chips, IdentifyEachChip,
-                         ::testing::Values(IdentifyCase{4, Mode::Spp}, IdentifyCase{4, Mode::Epp},
-                                           IdentifyCase{16, Mode::Spp}, IdentifyCase{16, Mode::Epp},
-                                           IdentifyCase{64, Mode::Spp},
-                                           IdentifyCase{64, Mode::Epp}));
+INSTANTIATE_TEST_SUITE_P(
+    Chips, IdentifyEachChip,
+    ::testing::Values(IdentifyCase{4, TransferSpp}, IdentifyCase{4, TransferEpp},
+                      IdentifyCase{16, TransferSpp}, IdentifyCase{16, TransferEpp},
+                      IdentifyCase{64, TransferSpp}, IdentifyCase{64, TransferEpp}));
 
 TEST(Identify, ArrayBytesThatLookLikeThe4MIdsFallThroughToTheNextTest) {
     // Chips that ignore the 4M product-id entry show their array instead:
     // 0xDA at byte 0 but not 0x46 at byte 1 must not stop the search.
     for (uint8_t chip : {uint8_t{16}, uint8_t{64}}) {
-        SimRig rig(chip);
+        SimCardRig rig(chip, Engaged());
         rig.cart.chip().contents()[0] = 0xDA;
         rig.cart.chip().contents()[1] = 0x00;
         rig.Record();
@@ -61,7 +61,7 @@ TEST(Identify, A16MLookalikeWithoutTheDeviceIdFallsThroughToTheQuery) {
     // Array bytes 0xC2 at 0 and anything but 0xF1 at 2 on a 64M chip: its id
     // mode answers 0x89, so only the array could fool the 16M test, and the
     // 64M chip is still found by its query table.
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     rig.cart.chip().contents()[0] = 0xC2;
     EXPECT_EQ(rig.Identify(), 0);
     EXPECT_EQ(rig.link->flashType, Flash64M);
@@ -70,7 +70,7 @@ TEST(Identify, A16MLookalikeWithoutTheDeviceIdFallsThroughToTheQuery) {
 }
 
 TEST(Identify, AQueryWithoutQRYIsNotAccepted) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     auto& chip = static_cast<sim::Flash64MChip&>(rig.cart.chip());
     chip.cfiTable()[0x11] = 'X';
     rig.link->flashType = Flash16M;  // a value from an earlier detection
@@ -81,7 +81,7 @@ TEST(Identify, AQueryWithoutQRYIsNotAccepted) {
 }
 
 TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     rig.port.SetCartridge(nullptr);  // open bus: 0xFF everywhere
     EXPECT_EQ(rig.Identify(), 1);
     EXPECT_EQ(rig.link->flashType, FlashNone);
@@ -90,7 +90,7 @@ TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
 TEST(Identify, FallsThroughIn4M16M64MOrderWithoutLeavingThe4MIdMode) {
     // On the 64M card every test runs: the 4M product-id entry (no exit after
     // it fails), the 16M id entry, the 16M reset, then the query and read array.
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     rig.Record();
     ASSERT_EQ(rig.Identify(), 0);
     std::vector<BusCycle> writes;
@@ -142,7 +142,7 @@ TEST(Identify, The4MChipIsFoundWhateverBankAnEarlierReadLeftInTheMapper) {
     // header scan (bank 0) or a read of an even bank the 4M card must still
     // answer, as it does at power-on with bank 1.
     for (int bank : {0, 1, 2, 30}) {
-        SimRig rig(4);
+        SimCardRig rig(4, Engaged());
         std::vector<uint8_t> pages(512);
         rig.link->ReadRomPages(bank, pages.data(), 2);
         ASSERT_EQ(rig.cart.romBank(), static_cast<uint32_t>(bank));

@@ -3,7 +3,7 @@
 
 #include "sim/flash_16m.h"
 #include "sim/flash_64m.h"
-#include "tests/link/sim_rig.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 using Texts = std::vector<std::string>;
 
 TEST(StatusPoll16M, ChipEraseSucceedsAndResetsTheChip) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().contents()[0x1234] = 0x00;
     EXPECT_EQ(rig.link->EraseChip(), 0);
@@ -22,7 +22,7 @@ TEST(StatusPoll16M, ChipEraseSucceedsAndResetsTheChip) {
 }
 
 TEST(StatusPoll16M, EraseFailureShowsBothBoxesInOrderAndStillResets) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -35,7 +35,7 @@ TEST(StatusPoll16M, EraseFailureShowsBothBoxesInOrderAndStillResets) {
 
 TEST(StatusPoll16M, AnUnpluggedCardEndsAtTheBoundInsteadOfHanging) {
     // Lines floating low read as "busy, no error" for ever.
-    SimRig rig(16, Mode::Spp);
+    SimCardRig rig(16, Engaged(TransferSpp));
     ASSERT_EQ(rig.Identify(), 0);
     rig.faulty.UnplugAfter(200, 0x00);
     EXPECT_EQ(rig.link->EraseChip(), 0xFF);
@@ -49,7 +49,7 @@ TEST(StatusPoll16M, AnUnpluggedCardEndsAtTheBoundInsteadOfHanging) {
 TEST(StatusPoll16M, ASlowChipEraseIsNotCutShort) {
     // Longer than the back-to-back phase of the poll: the waits begin and the
     // erase still completes.
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().SetBusyReads({1, 3, 70000});
     EXPECT_EQ(rig.link->EraseChip(), 0);
@@ -58,7 +58,7 @@ TEST(StatusPoll16M, ASlowChipEraseIsNotCutShort) {
 }
 
 TEST(EraseBlock64M, NeverExactly0x80MeansNoEraseCommandAtAll) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -72,7 +72,7 @@ TEST(EraseBlock64M, NeverExactly0x80MeansNoEraseCommandAtAll) {
 }
 
 TEST(EraseBlock64M, EraseFailureClearsStatusAndReturnsToReadArray) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -85,7 +85,7 @@ TEST(EraseBlock64M, EraseFailureClearsStatusAndReturnsToReadArray) {
 }
 
 TEST(EraseBlock64M, AChipThatNeverFinishesGetsItsStatusCleared) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -101,7 +101,7 @@ TEST(EraseBlock64M, AChipThatNeverFinishesGetsItsStatusCleared) {
 }
 
 TEST(EraseChip, The64MChipIsErasedBlockByBlockAndStopsAtTheFirstFailure) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     EXPECT_EQ(rig.link->EraseChip(), 0);
     EXPECT_EQ(rig.cart.chip().stats().blockErases, 64u);
@@ -116,7 +116,7 @@ TEST(EraseChip, The64MChipIsErasedBlockByBlockAndStopsAtTheFirstFailure) {
 }
 
 TEST(EraseChip, The4MChipErasesAndAnUnknownChipIsRefused) {
-    SimRig rig(4, Mode::Spp);
+    SimCardRig rig(4, Engaged(TransferSpp));
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().contents()[0x7FFFF] = 0x12;
     EXPECT_EQ(rig.link->EraseChip(), 0);
@@ -131,7 +131,7 @@ TEST(EraseChip, The4MChipErasesAndAnUnknownChipIsRefused) {
 }
 
 TEST(WaitReady64M, GivesUpAfter32768StatusReadsAndClearsStatus) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);

@@ -13,13 +13,8 @@
 #include <tuple>
 #include <vector>
 
-#include "link/card_link.h"
-#include "link/port_discovery.h"
-#include "sim/cartridge.h"
-#include "sim/fault_injector.h"
-#include "sim/sim_parallel_port.h"
-#include "tests/support/recording_ui.h"
 #include "tests/support/rom_builder.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex {
 namespace {
@@ -27,52 +22,23 @@ namespace {
 using test::RomBuilder;
 using test::TempDir;
 
-// Outermost port decorator: notes where the job's phases begin, and stops a
-// job that keeps talking to a card that is gone far longer than any bounded
-// poll could (an exception is the only way out of a loop that never ends).
-class PhaseProbe final : public PortIo {
-  public:
-    explicit PhaseProbe(PortIo& inner) : inner_(inner) {}
-    void Out(uint16_t address, uint8_t value) override {
-        Tick();
-        inner_.Out(address, value);
-    }
-    uint8_t In(uint16_t address) override {
-        Tick();
-        return inner_.In(address);
-    }
-    std::function<void(uint64_t)> onAccess;
-    uint64_t limit = UINT64_MAX;
-    uint64_t count = 0;
-
-  private:
-    void Tick() {
-        if (++count > limit) throw std::runtime_error("the job never stopped talking to the port");
-        if (onAccess) onAccess(count);
-    }
-    PortIo& inner_;
-};
-
-struct UnplugRig {
-    UnplugRig(uint8_t chip, uint8_t mode)
-        : cart(*sim::FindChip(chip)), faulty(port), probe(faulty), ports({0x378}) {
-        port.SetCartridge(&cart);
-        link = std::make_unique<CardLink>(probe, ports, clock, warnings);
-        link->transferMode = mode;
+// A card with Deep Verify on. The job must not keep talking to a card that is
+// gone far longer than any bounded poll could: past `limit` accesses the tap
+// throws (the only way out of a loop that never ends).
+struct UnplugRig : test::SimCardRig {
+    UnplugRig(uint8_t chip, uint8_t mode, uint64_t limit = UINT64_MAX)
+        : SimCardRig(chip, {.mode = mode}) {
         link->deepVerify = true;
+        tap.onAccess = [this, limit](uint64_t n) {
+            if (n > limit) throw std::runtime_error("the job never stopped talking to the port");
+            if (onAccess) onAccess(n);
+        };
     }
     uint64_t erases() {
         const auto& s = cart.chip().stats();
         return s.chipErases + s.blockErases;
     }
-    sim::Cartridge cart;
-    sim::SimParallelPort port;
-    sim::FaultyPort faulty;
-    PhaseProbe probe;
-    ListPortSource ports;
-    CountingClock clock;
-    test::RecordingMessageSink warnings;
-    std::unique_ptr<CardLink> link;
+    std::function<void(uint64_t)> onAccess;
 };
 
 // Four banks with different content, so every bank is written and verified.
@@ -90,7 +56,7 @@ std::vector<uint64_t> PhasePoints(uint8_t chip, uint8_t mode, const std::string&
     std::set<uint64_t> points{1, 2, 3, 5, 9, 17, 33, 65, 129};
     int lastType = -1, lastPercent = -1;
     uint64_t lastErases = 0;
-    rig.probe.onAccess = [&](uint64_t n) {
+    rig.onAccess = [&](uint64_t n) {
         const int type = rig.link->flashType;
         const int percent = rig.link->progressPercent;
         const uint64_t erases = rig.erases();
@@ -100,7 +66,7 @@ std::vector<uint64_t> PhasePoints(uint8_t chip, uint8_t mode, const std::string&
         lastErases = erases;
     };
     EXPECT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
-    total = rig.probe.count;
+    total = rig.tap.count;
     std::vector<uint64_t> sorted(points.begin(), points.end());
     std::vector<uint64_t> all = sorted;
     for (size_t i = 0; i + 1 < sorted.size(); ++i) all.push_back((sorted[i] + sorted[i + 1]) / 2);
@@ -127,11 +93,10 @@ TEST_P(SendUnplugged, AtEveryPhaseTheJobEndsWithAMessage) {
         for (uint64_t at : points) {
             SCOPED_TRACE(testing::Message() << "unplugged after access " << at << " of " << total
                                             << " floating " << int(floating));
-            UnplugRig rig(chip, mode);
-            rig.faulty.UnplugAfter(at, floating);
             // A bounded job ends within a few of its own lengths plus the
             // slow polls of a chip that never reports ready.
-            rig.probe.limit = 40 * total + 2'000'000;
+            UnplugRig rig(chip, mode, 40 * total + 2'000'000);
+            rig.faulty.UnplugAfter(at, floating);
             int r = 0;
             ASSERT_NO_THROW(r = rig.link->SendJob(path));
             if (r == 0) {

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "tests/link/sim_rig.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
 
 TEST(ReadRomPages, ReadsTheStartOfTheBankAndNoMore) {
-    SimRig rig(64, Mode::Spp);
+    SimCardRig rig(64, Engaged(TransferSpp));
     auto flash = rig.cart.chip().contents();
     const auto bank0 = BankPattern(0);
     const auto bank300 = BankPattern(300);
@@ -28,7 +28,7 @@ TEST(ReadRomPages, ReadsTheStartOfTheBankAndNoMore) {
 }
 
 TEST(ReadRomPages, MoreThan64PagesReadsOneWholeBank) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     auto flash = rig.cart.chip().contents();
     const auto bank1 = BankPattern(1);
     std::copy(bank1.begin(), bank1.end(), flash.begin() + kRomBankSize);

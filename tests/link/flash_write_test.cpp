@@ -6,7 +6,7 @@
 #include <span>
 
 #include "sim/flash_64m.h"
-#include "tests/link/sim_rig.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
@@ -21,13 +21,13 @@ bool RangeIs(std::span<const uint8_t> bytes, size_t from, size_t length, uint8_t
 
 struct WriteCase {
     uint8_t chip;
-    Mode mode;
+    TransferMode mode;
 };
 
 class WriteEachChip : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(WriteEachChip, WritesOneBankAndVerifiesIt) {
-    SimRig rig(GetParam().chip, GetParam().mode);
+    SimCardRig rig(GetParam().chip, Engaged(GetParam().mode));
     ASSERT_EQ(rig.Identify(), 0);
     if (GetParam().chip == 16) {
         ASSERT_EQ(rig.link->EraseChip(), 0);
@@ -49,9 +49,9 @@ TEST_P(WriteEachChip, WritesOneBankAndVerifiesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Chips, WriteEachChip,
-                         ::testing::Values(WriteCase{4, Mode::Spp}, WriteCase{4, Mode::Epp},
-                                           WriteCase{16, Mode::Spp}, WriteCase{16, Mode::Epp},
-                                           WriteCase{64, Mode::Spp}, WriteCase{64, Mode::Epp}));
+                         ::testing::Values(WriteCase{4, TransferSpp}, WriteCase{4, TransferEpp},
+                                           WriteCase{16, TransferSpp}, WriteCase{16, TransferEpp},
+                                           WriteCase{64, TransferSpp}, WriteCase{64, TransferEpp}));
 
 TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
     // 16M: Sleep(1) before every page's status poll. 4M: the toggle poll's
@@ -61,7 +61,7 @@ TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
         uint64_t calls, milliseconds;
     };
     for (const Expect e : {Expect{4, 64, 0}, Expect{16, 128, 128}, Expect{64, 0, 0}}) {
-        SimRig rig(e.chip);
+        SimCardRig rig(e.chip);
         ASSERT_EQ(rig.Identify(), 0);
         if (e.chip == 16) {
             ASSERT_EQ(rig.link->EraseChip(), 0);
@@ -76,7 +76,7 @@ TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
 }
 
 TEST(WriteBank, The16MBankSequenceResetsAfterEveryPollAndOnceAtTheEnd) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     ASSERT_EQ(rig.link->EraseChip(), 0);
     const int bank = 3;
@@ -115,7 +115,7 @@ TEST(WriteBank, The16MBankSequenceResetsAfterEveryPollAndOnceAtTheEnd) {
 }
 
 TEST(WriteBank, The4MPageIsPolledAtItsLastByteAndReadBackFromItsStart) {
-    SimRig rig(4);
+    SimCardRig rig(4, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     const int bank = 6;
     const auto data = BankPattern(bank);
@@ -164,7 +164,7 @@ TEST(WriteBank, The4MPageIsPolledAtItsLastByteAndReadBackFromItsStart) {
 }
 
 TEST(WriteBank, UnknownChipFailsWithoutAnyPortAccess) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     const auto data = BankPattern(0);
     rig.link->bankSource = data.data();
     rig.port.ResetCounts();
@@ -177,7 +177,7 @@ TEST(WriteBank, A4MPageIsRetriedUpTo16Times) {
     const uint32_t badByte = 2 * kRomBankSize + 3 * 256;  // bank 2, page 3, first byte
     const auto data = BankPattern(2);
     {
-        SimRig rig(4);
+        SimCardRig rig(4, Engaged());
         ASSERT_EQ(rig.Identify(), 0);
         sim::FaultInjector faults(7);
         rig.cart.SetHooks(&faults);
@@ -188,7 +188,7 @@ TEST(WriteBank, A4MPageIsRetriedUpTo16Times) {
         EXPECT_EQ(rig.cart.chip().stats().programs, 64u + 15u);
     }
     {
-        SimRig rig(4);
+        SimCardRig rig(4, Engaged());
         ASSERT_EQ(rig.Identify(), 0);
         sim::FaultInjector faults(7);
         rig.cart.SetHooks(&faults);
@@ -202,7 +202,7 @@ TEST(WriteBank, A4MPageIsRetriedUpTo16Times) {
 
 TEST(WriteBank, A4MPageOverOldContentComesOutExact) {
     // The 4M chip clears each page before programming it, so no erase is needed.
-    SimRig rig(4);
+    SimCardRig rig(4, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().Fill(0x00);
     const auto data = BankPattern(9);
@@ -215,7 +215,7 @@ TEST(WriteBank, A16MPageIsRetriedUpTo3Times) {
     const uint32_t badByte = 1 * kRomBankSize + 0x80;  // bank 1, second page
     const auto data = BankPattern(1);
     for (int bad : {2, 3}) {
-        SimRig rig(16);
+        SimCardRig rig(16, Engaged());
         ASSERT_EQ(rig.Identify(), 0);
         sim::FaultInjector faults(3);
         rig.cart.SetHooks(&faults);
@@ -227,7 +227,7 @@ TEST(WriteBank, A16MPageIsRetriedUpTo3Times) {
 }
 
 TEST(WriteBank, A16MProgramFailureFailsAtOnceWithoutRetry) {
-    SimRig rig(16, Mode::Spp);
+    SimCardRig rig(16, Engaged(TransferSpp));
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -241,7 +241,7 @@ TEST(WriteBank, A16MProgramFailureFailsAtOnceWithoutRetry) {
 }
 
 TEST(WriteBank, A16MChipThatWasNotErasedFailsTheProgram) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().Fill(0x00);
     const auto data = BankPattern(0);
@@ -251,7 +251,7 @@ TEST(WriteBank, A16MChipThatWasNotErasedFailsTheProgram) {
 }
 
 TEST(WriteBank, The64MChipErasesABlockOnlyAtItsFirstBank) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().Fill(0x00);  // old content everywhere: a missed erase cannot pass
     for (int bank = 0; bank <= 9; ++bank) {
@@ -275,7 +275,7 @@ TEST(WriteBank, The64MChipErasesABlockOnlyAtItsFirstBank) {
 }
 
 TEST(WriteBank, A64MEraseOrBufferFailureFailsTheBank) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -294,7 +294,7 @@ TEST(WriteBank, A64MEraseOrBufferFailureFailsTheBank) {
 }
 
 TEST(WriteBank, A64MBufferThatNeverFreesGivesUpAfter0x80000StatusReads) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
@@ -318,7 +318,7 @@ TEST(WriteBank, A64MBufferThatNeverFreesGivesUpAfter0x80000StatusReads) {
 }
 
 TEST(WriteBank, AFull8MiBImageOnThe64MChipReadsBackEqual) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     std::vector<uint8_t> image(0x800000);
     for (int bank = 0; bank < 512; ++bank) {
@@ -335,7 +335,7 @@ TEST(WriteBank, AFull8MiBImageOnThe64MChipReadsBackEqual) {
 }
 
 TEST(VerifyBank, ReportsTheFlashAddressOfTheFirstDifference) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     ASSERT_EQ(rig.Identify(), 0);
     auto data = BankPattern(3);
     auto flash = rig.cart.chip().contents();
@@ -349,7 +349,7 @@ TEST(VerifyBank, ReportsTheFlashAddressOfTheFirstDifference) {
 }
 
 TEST(VerifyBank, ReadsBank0AtTheBottomAndOtherBanksThroughTheWindow) {
-    SimRig rig(64);
+    SimCardRig rig(64, Engaged());
     const std::vector<uint8_t> zero(kRomBankSize, 0x00);
     rig.link->bankSource = zero.data();
     rig.Record();

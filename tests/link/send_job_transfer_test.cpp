@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "sim/fault_injector.h"
-#include "tests/link/send_job_rig.h"
 #include "tests/rom/loader_zip_writer.h"
 #include "tests/support/rom_builder.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex {
 namespace {
 
-using test::JobRig;
 using test::RomBuilder;
+using test::SimCardRig;
 using test::TempDir;
 
 class SendJobTest : public ::testing::Test {
@@ -25,13 +25,13 @@ class SendJobTest : public ::testing::Test {
         return path;
     }
     // Records progressPercent whenever it changes while the job drives the bus.
-    void WatchProgress(JobRig& rig) {
+    void WatchProgress(SimCardRig& rig) {
         rig.bus.onWrite = [this, &rig](uint16_t, uint8_t) {
             const int p = rig.link->progressPercent;
             if (progress.empty() || progress.back() != p) progress.push_back(p);
         };
     }
-    bool FlashHolds(JobRig& rig, const std::vector<uint8_t>& image, size_t length) {
+    bool FlashHolds(SimCardRig& rig, const std::vector<uint8_t>& image, size_t length) {
         return std::equal(image.begin(), image.begin() + static_cast<long>(length),
                           rig.flash().begin());
     }
@@ -43,7 +43,7 @@ TEST_F(SendJobTest, WritesTheImageOnEveryChipInBothModes) {
     for (uint8_t chip : {4, 16, 64}) {
         for (uint8_t mode : {TransferSpp, TransferEpp}) {
             SCOPED_TRACE(testing::Message() << int(chip) << "M mode " << int(mode));
-            JobRig rig(chip, {0x378}, 1, mode);
+            SimCardRig rig(chip, {.mode = mode});
             std::fill(rig.flash().begin(), rig.flash().end(), 0x00);  // stale content
             // Three banks of content in a 64 KiB image: all four banks go out.
             auto image = RomBuilder(0x10000).Fill(0xC000, 0xFF).Set(0xBFFF, 0x12).Build();
@@ -59,7 +59,7 @@ TEST_F(SendJobTest, WritesTheImageOnEveryChipInBothModes) {
 }
 
 TEST_F(SendJobTest, TrailingFillBeyondThePowerOfTwoSizeIsNotSent) {
-    JobRig rig(64);
+    SimCardRig rig(64);
     std::fill(rig.flash().begin(), rig.flash().end(), 0x00);
     auto image = RomBuilder(0x100000).Fill(424 * 1024, 0xFF).Set(424 * 1024 - 1, 0x00).Build();
     int highestBank = -1;
@@ -73,12 +73,12 @@ TEST_F(SendJobTest, TrailingFillBeyondThePowerOfTwoSizeIsNotSent) {
 }
 
 TEST_F(SendJobTest, FileMustFitTheCard) {
-    JobRig rig(4);
+    SimCardRig rig(4);
     auto exact = RomBuilder(0x80000).Build();
     ASSERT_EQ(rig.link->SendJob(Save(exact)), 0) << rig.link->messageText;
     EXPECT_TRUE(FlashHolds(rig, exact, exact.size()));
 
-    JobRig small(4);
+    SimCardRig small(4);
     auto over = RomBuilder(0x80001).Build();
     EXPECT_EQ(small.link->SendJob(Save(over, "over.gb")), -1);
     EXPECT_EQ(small.link->messageText, "filesize error! (80001)");
@@ -87,13 +87,13 @@ TEST_F(SendJobTest, FileMustFitTheCard) {
 }
 
 TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
-    JobRig rig(16);
+    SimCardRig rig(16);
     WatchProgress(rig);
     rig.link->deepVerify = true;
     ASSERT_EQ(rig.link->SendJob(Save(RomBuilder(0x10000).Build())), 0) << rig.link->messageText;
     EXPECT_EQ(progress, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87}));
 
-    JobRig plain(16);
+    SimCardRig plain(16);
     progress.clear();
     WatchProgress(plain);
     ASSERT_EQ(plain.link->SendJob(Save(RomBuilder(0x10000).Build())), 0);
@@ -101,7 +101,7 @@ TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
 }
 
 TEST_F(SendJobTest, CancelTakesEffectBeforeTheNextBank) {
-    JobRig rig(64);
+    SimCardRig rig(64);
     auto image = RomBuilder(0x20000).Build();  // 8 banks: 12% each
     rig.bus.onWrite = [&](uint16_t, uint8_t) {
         if (rig.link->progressPercent == 62) rig.link->cancelRequested = true;  // bank 5
@@ -121,7 +121,7 @@ TEST_F(SendJobTest, CancelTakesEffectBeforeTheNextBank) {
 }
 
 TEST_F(SendJobTest, FailedChipEraseReplacesAnyEarlierText) {
-    JobRig rig(16);
+    SimCardRig rig(16);
     sim::FaultInjector faults;
     faults.FailErases(1);
     rig.cart.SetHooks(&faults);
@@ -135,7 +135,7 @@ TEST_F(SendJobTest, FailedChipEraseReplacesAnyEarlierText) {
 }
 
 TEST_F(SendJobTest, WriteAndVerifyFailuresNameTheBankOrAddress) {
-    JobRig rig(64);
+    SimCardRig rig(64);
     sim::FaultInjector faults;
     faults.CorruptReads(2 * 0x4000 + 0x123, 1);  // the 64M chip checks every bank as written
     rig.cart.SetHooks(&faults);
@@ -144,7 +144,7 @@ TEST_F(SendJobTest, WriteAndVerifyFailuresNameTheBankOrAddress) {
     EXPECT_EQ(rig.port.card().mode(), 0x00);
 
     // A byte that changes on the card after writing is found by the verify pass.
-    JobRig verify(16);
+    SimCardRig verify(16);
     verify.link->deepVerify = true;
     bool done = false;
     verify.bus.onWrite = [&](uint16_t, uint8_t) {
@@ -158,7 +158,7 @@ TEST_F(SendJobTest, WriteAndVerifyFailuresNameTheBankOrAddress) {
 }
 
 TEST_F(SendJobTest, LoaderFailuresAndArchiveMembers) {
-    JobRig rig(16);
+    SimCardRig rig(16);
     std::string missing = dir / "missing.gb";
     EXPECT_EQ(rig.link->SendJob(missing), -1);
     EXPECT_EQ(rig.link->messageText, "Can't open " + missing);

@@ -3,15 +3,15 @@
 
 #include <algorithm>
 
-#include "tests/link/sim_rig.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
 
-class SramTransfer : public ::testing::TestWithParam<Mode> {};
+class SramTransfer : public ::testing::TestWithParam<TransferMode> {};
 
 TEST_P(SramTransfer, WriteThenReadReturnsTheSameBankAndTouchesNoOther) {
-    SimRig rig(16, GetParam());
+    SimCardRig rig(16, Engaged(GetParam()));
     auto& image = rig.link->sramImage;
     for (int bank : {0, 15}) {
         const auto data = BankPattern(bank, kSramBankSize);
@@ -33,11 +33,13 @@ TEST_P(SramTransfer, WriteThenReadReturnsTheSameBankAndTouchesNoOther) {
     EXPECT_EQ(rig.port.card().mode(), 0x80);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SramTransfer, ::testing::Values(Mode::Spp, Mode::Epp),
-                         [](const auto& info) { return info.param == Mode::Spp ? "Spp" : "Epp"; });
+INSTANTIATE_TEST_SUITE_P(Transports, SramTransfer, ::testing::Values(TransferSpp, TransferEpp),
+                         [](const auto& info) {
+                             return info.param == TransferSpp ? "Spp" : "Epp";
+                         });
 
 TEST(SramTransfer, SelectsTheBankFirstAndReadsTheWholeWindowInOrder) {
-    SimRig rig(16);
+    SimCardRig rig(16, Engaged());
     rig.Record();
     rig.link->ReadSramBank(6);
     const auto writes = rig.bus.Of(BusCycle::Write);
@@ -53,7 +55,7 @@ TEST(SramTransfer, SelectsTheBankFirstAndReadsTheWholeWindowInOrder) {
 TEST(SramTransfer, TheEnableSequenceLeavesTheSaveRamAlone) {
     // EnableSram writes 0xA0 at 0xA000 and 0xC0 at 0xA100 while RAM is
     // switched off; a save must survive any number of reads.
-    SimRig rig(4, Mode::Spp);
+    SimCardRig rig(4, Engaged(TransferSpp));
     auto sram = rig.cart.sram();
     std::fill(sram.begin(), sram.end(), uint8_t{0x11});
     for (int bank = 0; bank < 4; ++bank) rig.link->ReadSramBank(bank);

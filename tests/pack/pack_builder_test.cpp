@@ -16,7 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::RecordingMessageSink;
 using test::RomBuilder;
-using test::ScriptedFileRequester;
 using test::TempDir;
 
 // Records the progress window and presses Cancel when asked to show cancelAt.
@@ -208,34 +207,6 @@ TEST_F(PackBuildTest, SendBuildsToTheTemporaryPathThenStartsTheJob) {
     fs::remove(kMenuProgramFile);
     EXPECT_FALSE(SendPack(temp, pack, ui, start));
     EXPECT_EQ(sent.size(), 1u);
-}
-
-TEST_F(PackBuildTest, SaveAsksForTheTargetAndBuildsThere) {
-    RomListModel pack;
-    int row = pack.InsertRow("A");
-    pack.SetField(row, FieldFileName, Rom("a.gb", RomBuilder().Build()));
-    ScriptedFileRequester requester;
-    RequesterDirectories dirs{dir_.path(), "/somewhere"};
-    PackBuildUi ui = Ui();
-
-    requester.Cancel();
-    EXPECT_FALSE(SavePack(pack, requester, dirs, ui));
-    EXPECT_EQ(progress_.opens, 0);
-
-    fs::create_directory(dir_ / "saved");
-    requester.Answer({dir_ / "saved/my pack"});
-    EXPECT_TRUE(SavePack(pack, requester, dirs, ui));
-    EXPECT_EQ(fs::file_size(dir_ / "saved/my pack"), 0x10000u);
-    EXPECT_EQ(dirs.requester, dir_ / "saved");
-
-    ASSERT_EQ(requester.asked.size(), 2u);
-    const FileRequest& asked = requester.asked[0];
-    EXPECT_EQ(asked.kind, FileRequest::Kind::Save);
-    EXPECT_EQ(asked.title, "Save DIZavo");
-    EXPECT_EQ(asked.filter, "Gameboy Roms (*.gb;*.gbc)|*.gb;*.gbc|All Files (*.*)|*.*||");
-    EXPECT_FALSE(asked.mustExist);
-    EXPECT_FALSE(asked.multiSelect);
-    EXPECT_EQ(asked.directory, "/somewhere");
 }
 
 }  // namespace

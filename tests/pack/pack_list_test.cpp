@@ -4,15 +4,11 @@
 #include "pack/pack_list.h"
 #include "pack/pack_status.h"
 #include "tests/support/recording_ui.h"
-#include "tests/support/rom_builder.h"
 
 namespace zorvex {
 namespace {
 
 using test::RecordingMessageSink;
-using test::RomBuilder;
-using test::ScriptedFileRequester;
-using test::TempDir;
 
 RomEntry LibraryEntry(const std::string& name, const std::string& file) {
     RomEntry e;
@@ -29,54 +25,6 @@ RomEntry LibraryEntry(const std::string& name, const std::string& file) {
 void AddLibraryRow(RomListModel& library, const RomEntry& e) {
     int row = library.InsertRow(e[FieldName]);
     for (int f = 1; f < kRomFieldCount; ++f) library.SetField(row, f, e[f]);
-}
-
-TEST(AddFilesToPack, AsksForRomsAndKeepsFullPaths) {
-    TempDir dir;
-    test::WriteFile(dir / "b.gb", RomBuilder().Title("BRAVO").Build());
-    test::WriteFile(dir / "a.gbc", RomBuilder().Title("ALPHA").Cgb(0x80).Build());
-    test::WriteFile(dir / "junk.gb", std::vector<uint8_t>(0x8000, 0x11));
-
-    RomListModel pack;
-    ScriptedFileRequester requester;
-    requester.Answer({dir / "b.gb", dir / "junk.gb", dir / "a.gbc"});
-    RequesterDirectories dirs{"/work", "/start"};
-    RecordingMessageSink sink;
-
-    EXPECT_TRUE(AddFilesToPack(pack, requester, dirs, sink));
-
-    ASSERT_EQ(requester.asked.size(), 1u);
-    const FileRequest& asked = requester.asked[0];
-    EXPECT_EQ(asked.kind, FileRequest::Kind::Open);
-    EXPECT_EQ(asked.title, "Add Rom(s) to DIZavo");
-    EXPECT_EQ(asked.filter,
-              "Gameboy Roms (*.gb;*.gbc;*.zip)|*.gb;*.gbc;*.zip|All Files (*.*)|*.*||");
-    EXPECT_TRUE(asked.multiSelect);
-    EXPECT_TRUE(asked.mustExist);
-    EXPECT_EQ(asked.directory, "/start");
-    EXPECT_EQ(dirs.requester, dir.path());
-    EXPECT_EQ(dirs.working, "/work");
-
-    // The bad file is reported and skipped; the others are sorted by name.
-    EXPECT_EQ(sink.messages.size(), 1u);
-    ASSERT_EQ(pack.Count(), 2);
-    EXPECT_EQ(pack.Row(0)[FieldName], "ALPHA");
-    EXPECT_EQ(pack.Row(0)[FieldFileName], dir / "a.gbc");
-    EXPECT_EQ(pack.Row(1)[FieldFileName], dir / "b.gb");
-    EXPECT_EQ(UpdatePackStatus(pack).caption,
-              "DIZavo (2 Roms / 96 kB / 0 Banks) (512 kB Card needed)");
-}
-
-TEST(AddFilesToPack, CancelAddsNothing) {
-    RomListModel pack;
-    ScriptedFileRequester requester;
-    requester.Cancel();
-    RequesterDirectories dirs{"/work", "/start"};
-    RecordingMessageSink sink;
-    EXPECT_FALSE(AddFilesToPack(pack, requester, dirs, sink));
-    EXPECT_EQ(pack.Count(), 0);
-    EXPECT_EQ(dirs.requester, "/start");
-    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST(AddLibraryRowToPack, CopiesTheRowWithTheLibraryPrefix) {
@@ -136,7 +84,7 @@ TEST(AddLibraryRowToPack, RefusedFieldNamesTheColumnAndRemovesTheRow) {
     }
 }
 
-TEST(PackRows, RemoveClearAndUndoOfTheLastInsertion) {
+TEST(PackRows, RemoveAndClear) {
     RomListModel library, pack;
     AddLibraryRow(library, LibraryEntry("ALPHA", "alpha.gb"));
     AddLibraryRow(library, LibraryEntry("BETA", "beta.gb"));
@@ -145,26 +93,11 @@ TEST(PackRows, RemoveClearAndUndoOfTheLastInsertion) {
     ASSERT_TRUE(AddLibraryRowToPack(library, 0, pack, insertion, sink));
     ASSERT_TRUE(AddLibraryRowToPack(library, 1, pack, insertion, sink));
 
-    // A double click on another library row undoes nothing.
-    EXPECT_FALSE(UndoPackInsertion(0, pack, insertion));
-    EXPECT_FALSE(UndoPackInsertion(-1, pack, insertion));
-    EXPECT_EQ(pack.Count(), 2);
-
-    EXPECT_TRUE(UndoPackInsertion(1, pack, insertion));
+    EXPECT_FALSE(RemovePackRow(pack, -1));
+    EXPECT_FALSE(RemovePackRow(pack, 2));
+    EXPECT_TRUE(RemovePackRow(pack, 1));
     ASSERT_EQ(pack.Count(), 1);
     EXPECT_EQ(pack.Row(0)[FieldName], "ALPHA");
-    // The index is forgotten: undoing again must not remove ALPHA.
-    EXPECT_FALSE(UndoPackInsertion(1, pack, insertion));
-    EXPECT_EQ(pack.Count(), 1);
-
-    // A failed insertion leaves nothing to undo.
-    pack.RefuseAfter(3);
-    EXPECT_FALSE(AddLibraryRowToPack(library, 1, pack, insertion, sink));
-    EXPECT_FALSE(UndoPackInsertion(1, pack, insertion));
-    EXPECT_EQ(pack.Count(), 1);
-
-    EXPECT_FALSE(RemovePackRow(pack, -1));
-    EXPECT_FALSE(RemovePackRow(pack, 1));
     EXPECT_TRUE(RemovePackRow(pack, 0));
     EXPECT_EQ(pack.Count(), 0);
 

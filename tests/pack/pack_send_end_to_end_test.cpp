@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "common/file_io.h"
+#include "library/rom_scan.h"
 #include "pack/menu_program.h"
 #include "pack/pack_builder.h"
 #include "pack/pack_list.h"
@@ -43,11 +44,8 @@ TEST(PackEndToEnd, SentPackReadsBackFromTheCardUnchanged) {
     std::sort(roms.begin(), roms.end());
     ASSERT_GE(roms.size(), 10u);
     RomListModel pack;
-    test::ScriptedFileRequester requester;
-    requester.Answer(roms);
-    RequesterDirectories dirs{work.path(), work.path()};
     RecordingMessageSink sink;
-    ASSERT_TRUE(AddFilesToPack(pack, requester, dirs, sink));
+    for (const std::string& rom : roms) AddRomFile(rom, pack, true, sink);
     ASSERT_EQ(pack.Count(), static_cast<int>(roms.size()))
         << ::testing::PrintToString(sink.Texts());
     PackStatus status = UpdatePackStatus(pack);

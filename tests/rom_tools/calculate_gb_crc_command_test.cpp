@@ -16,8 +16,6 @@ TEST_F(CalculateGbCrc, CorrectImageIsCopiedByteForByte) {
     EXPECT_TRUE(sink.messages.empty());
     ExpectRequest(0, FileRequest::Kind::Open, "Select Source File", kRomFilter);
     ExpectRequest(1, FileRequest::Kind::Save, "Select Destination File", kResultFilter);
-    EXPECT_EQ(stops, 1);
-    EXPECT_EQ(starts, 1);
 }
 
 TEST_F(CalculateGbCrc, ZippedImageGetsBothChecksumsAndNothingElseChanges) {

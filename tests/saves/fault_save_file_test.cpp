@@ -8,18 +8,18 @@
 
 #include "common/file_io.h"
 #include "saves/savegame_operations.h"
-#include "tests/saves/sim_card.h"
 #include "tests/support/fault_snapshot.h"
 #include "tests/support/rom_builder.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
 
 class SaveFileFaults : public ::testing::Test {
   protected:
-    SaveFileFaults() : card(16), ops(card.link(), slots, messages, requester, dirs, progress) {
+    SaveFileFaults() : card(16), ops(*card.link, slots, messages, requester, dirs, progress) {
         const auto image = PatternBytes(kSramImageSize, 5);
-        std::copy(image.begin(), image.end(), card.link().sramImage.begin());
+        std::copy(image.begin(), image.end(), card.link->sramImage.begin());
         WriteFile(path, PatternBytes(40000, 9));  // the user's earlier save
     }
     ~SaveFileFaults() override { FileFaults::Reset(); }
@@ -31,7 +31,7 @@ class SaveFileFaults : public ::testing::Test {
 
     TempDir dir;
     std::string path = dir / "game.sav";
-    SimCard card;
+    SimCardRig card;
     SlotList slots;
     RecordingMessageSink messages;
     ScriptedFileRequester requester;

@@ -9,8 +9,8 @@
 
 #include "saves/save_ram_commands.h"
 #include "saves/savegame_operations.h"
-#include "tests/saves/sim_card.h"
 #include "tests/support/rom_builder.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
@@ -34,14 +34,14 @@ class PumpingProgress final : public ProgressSink {
 
 class SavegameCard : public ::testing::Test {
   protected:
-    SavegameCard() : card(4), ops(card.link(), slots, messages, requester, dirs, progress) {
+    SavegameCard() : card(4), ops(*card.link, slots, messages, requester, dirs, progress) {
         const auto cardBytes = PatternBytes(card.sram().size(), 1);
         std::copy(cardBytes.begin(), cardBytes.end(), card.sram().begin());
         image = PatternBytes(kSramImageSize, 2);
-        std::copy(image.begin(), image.end(), card.link().sramImage.begin());
+        std::copy(image.begin(), image.end(), card.link->sramImage.begin());
     }
     std::vector<uint8_t> ImageSlot(int slot) {
-        auto* p = card.link().sramImage.data() + slot * 8192;
+        auto* p = card.link->sramImage.data() + slot * 8192;
         return {p, p + 8192};
     }
     std::vector<uint8_t> CardSlot(int slot) {
@@ -50,7 +50,7 @@ class SavegameCard : public ::testing::Test {
     }
 
     std::vector<uint8_t> image;  // what the image held before
-    SimCard card;
+    SimCardRig card;
     SlotList slots;
     RecordingMessageSink messages;
     ScriptedFileRequester requester;
@@ -62,8 +62,8 @@ class SavegameCard : public ::testing::Test {
 TEST_F(SavegameCard, SramToPcOnAFourSlotCardLeavesSlotsFourToFifteen) {
     ASSERT_TRUE(ops.SramToPc());
     for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(ImageSlot(slot), CardSlot(slot));
-    EXPECT_TRUE(std::equal(image.begin() + 4 * 8192, image.end(),
-                           card.link().sramImage.begin() + 4 * 8192));
+    EXPECT_TRUE(
+        std::equal(image.begin() + 4 * 8192, image.end(), card.link->sramImage.begin() + 4 * 8192));
     const auto& p = progress.recorded;
     EXPECT_EQ(p.captions, std::vector<std::string>{"SRam -> PC"});
     EXPECT_EQ(p.ranges, (std::vector<std::pair<int, int>>{{0, 3}}));
@@ -78,7 +78,7 @@ TEST_F(SavegameCard, SlotBeyondTheCardIsReportedAndTheBarStaysInRange) {
     EXPECT_FALSE(ops.SlotsToPc());
     EXPECT_EQ(ImageSlot(2), CardSlot(2));
     EXPECT_TRUE(std::equal(image.begin() + 6 * 8192, image.begin() + 7 * 8192,
-                           card.link().sramImage.begin() + 6 * 8192));
+                           card.link->sramImage.begin() + 6 * 8192));
     EXPECT_EQ(messages.messages, (std::vector<std::pair<std::string, std::string>>{
                                      {"Can't write Slot 6 (Card has only 4 Slots)", "Error"}}));
     // One step per row, ending at the top of a range that a single row leaves non-empty.
@@ -93,9 +93,9 @@ TEST_F(SavegameCard, SlotBeyondTheCardIsReportedAndTheBarStaysInRange) {
 }
 
 TEST_F(SavegameCard, CancelStopsAfterTheSlotBeingWritten) {
-    card.link().cancelRequested = true;  // a stale request does not count
+    card.link->cancelRequested = true;  // a stale request does not count
     progress.onPump = [&](int pumps) {
-        if (pumps == 2) card.link().cancelRequested = true;
+        if (pumps == 2) card.link->cancelRequested = true;
     };
     EXPECT_FALSE(ops.PcToSram());
     EXPECT_EQ(CardSlot(1), ImageSlot(1));
@@ -105,7 +105,7 @@ TEST_F(SavegameCard, CancelStopsAfterTheSlotBeingWritten) {
 
 TEST_F(SavegameCard, SelectedSlotTransfersIgnoreCancel) {
     // Only the whole-card loops poll Cancel; a selection is always done in full.
-    progress.onPump = [&](int) { card.link().cancelRequested = true; };
+    progress.onPump = [&](int) { card.link->cancelRequested = true; };
     slots.SelectRange(0, 3);
     EXPECT_TRUE(ops.PcToSlots());
     for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(CardSlot(slot), ImageSlot(slot)) << slot;
@@ -126,23 +126,23 @@ TEST_F(SavegameCard, ScanEndingOnAnEvenBankLeavesTheCardDetectable) {
 class SaveRoundTrip : public ::testing::TestWithParam<uint8_t> {};
 
 TEST_P(SaveRoundTrip, CardToFileToCard) {
-    SimCard card(GetParam());
+    SimCardRig card(GetParam());
     const auto original = PatternBytes(card.sram().size(), GetParam());
     std::copy(original.begin(), original.end(), card.sram().begin());
     TempDir dir;
     RecordingMessageSink messages;
-    ASSERT_TRUE(ReadSaveRamToFile(card.link(), dir / "all.sav", std::nullopt, messages));
-    ASSERT_TRUE(ReadSaveRamToFile(card.link(), dir / "part.sav", SlotRange{1, 2}, messages));
+    ASSERT_TRUE(ReadSaveRamToFile(*card.link, dir / "all.sav", std::nullopt, messages));
+    ASSERT_TRUE(ReadSaveRamToFile(*card.link, dir / "part.sav", SlotRange{1, 2}, messages));
     EXPECT_EQ(ReadFile(dir / "all.sav").size(), 131072u);
 
     std::fill(card.sram().begin(), card.sram().end(), 0);
-    card.link().sramImage.fill(0);
-    ASSERT_TRUE(WriteSaveRamFromFile(card.link(), dir / "all.sav", std::nullopt, messages));
+    card.link->sramImage.fill(0);
+    ASSERT_TRUE(WriteSaveRamFromFile(*card.link, dir / "all.sav", std::nullopt, messages));
     EXPECT_TRUE(std::equal(original.begin(), original.end(), card.sram().begin()));
 
     // A slot file goes to its start slot; its neighbours keep their bytes.
     std::fill(card.sram().begin(), card.sram().end(), 0x55);
-    ASSERT_TRUE(WriteSaveRamFromFile(card.link(), dir / "part.sav", 2, messages));
+    ASSERT_TRUE(WriteSaveRamFromFile(*card.link, dir / "part.sav", 2, messages));
     auto expected = std::vector<uint8_t>(card.sram().size(), 0x55);
     std::copy(original.begin() + 8192, original.begin() + 3 * 8192, expected.begin() + 2 * 8192);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), card.sram().begin()));
@@ -154,10 +154,10 @@ INSTANTIATE_TEST_SUITE_P(EveryChip, SaveRoundTrip, ::testing::Values(4, 16, 64))
 TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
     EXPECT_EQ(ParseSlotRange("3-5")->last, 5);
     EXPECT_FALSE(ParseSlotRange("5-3") || ParseSlotRange("0-16") || ParseSlotRange("x"));
-    SimCard card(4);
+    SimCardRig card(4);
     TempDir dir;
     RecordingMessageSink messages;
-    EXPECT_FALSE(ReadSaveRamToFile(card.link(), dir / "x.sav", SlotRange{3, 4}, messages));
+    EXPECT_FALSE(ReadSaveRamToFile(*card.link, dir / "x.sav", SlotRange{3, 4}, messages));
     EXPECT_EQ(messages.Texts(),
               std::vector<std::string>{"Can't write Slot 4 (Card has only 4 Slots)"});
     EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));

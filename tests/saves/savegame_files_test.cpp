@@ -5,22 +5,22 @@
 
 #include "common/file_io.h"
 #include "saves/savegame_operations.h"
-#include "tests/saves/sim_card.h"
 #include "tests/support/rom_builder.h"
+#include "tests/support/sim_card_rig.h"
 
 namespace zorvex::test {
 namespace {
 
 class SavegameFiles : public ::testing::Test {
   protected:
-    SavegameFiles() : card(16), ops(card.link(), slots, messages, requester, dirs, progress) {
+    SavegameFiles() : card(16), ops(*card.link, slots, messages, requester, dirs, progress) {
         before = PatternBytes(kSramImageSize, 7);
-        std::copy(before.begin(), before.end(), card.link().sramImage.begin());
+        std::copy(before.begin(), before.end(), card.link->sramImage.begin());
     }
     ~SavegameFiles() override { FileFaults::Reset(); }
 
     std::vector<uint8_t> Image() {
-        return {card.link().sramImage.begin(), card.link().sramImage.end()};
+        return {card.link->sramImage.begin(), card.link->sramImage.end()};
     }
     // Loads `length` pattern bytes through `load`; the image expected afterwards.
     std::vector<uint8_t> Load(bool (SavegameOperations::*load)(), size_t length, int at) {
@@ -42,7 +42,7 @@ class SavegameFiles : public ::testing::Test {
     TempDir dir;
     std::string path = dir / "game.sav";
     std::vector<uint8_t> before;
-    SimCard card;
+    SimCardRig card;
     SlotList slots;
     RecordingMessageSink messages;
     ScriptedFileRequester requester;
