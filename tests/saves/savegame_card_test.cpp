@@ -176,14 +176,14 @@ TEST(SaveRamCommands, ProgressCountsEverySlotMoved) {
     for (uint8_t chip : {4, 16}) {
         SCOPED_TRACE(chip);
         const int slots = chip == 4 ? 4 : 16;
-        SimCard card(chip);
+        SimCardRig card(chip);
         TempDir dir;
         RecordingMessageSink messages;
         RecordingSlots all, part, back;
-        ASSERT_TRUE(ReadSaveRamToFile(card.link(), dir / "all.sav", std::nullopt, messages, &all));
+        ASSERT_TRUE(ReadSaveRamToFile(*card.link, dir / "all.sav", std::nullopt, messages, &all));
         ASSERT_TRUE(
-            ReadSaveRamToFile(card.link(), dir / "part.sav", SlotRange{1, 3}, messages, &part));
-        ASSERT_TRUE(WriteSaveRamFromFile(card.link(), dir / "part.sav", 0, messages, &back));
+            ReadSaveRamToFile(*card.link, dir / "part.sav", SlotRange{1, 3}, messages, &part));
+        ASSERT_TRUE(WriteSaveRamFromFile(*card.link, dir / "part.sav", 0, messages, &back));
         for (auto [recorded, toCard, total] :
              {std::tuple{&all, 0, slots}, {&part, 0, 3}, {&back, 1, 3}}) {
             ASSERT_FALSE(recorded->calls.empty());
