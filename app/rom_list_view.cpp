@@ -102,8 +102,7 @@ RomListView::RomListView(RomListModel& rows, const std::array<int, 7>& columnWid
     // Black on white; the selection keeps the platform's colours, active
     // while the list has the focus and inactive otherwise (initViewItemOption).
     // Styles that give both the same colour get the grey of a button face for
-    // the inactive one, as a list without focus shows it on the desktop the
-    // program came from.
+    // the inactive one, the usual colour of a selection without focus.
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     p.setColor(QPalette::Text, Qt::black);
@@ -139,7 +138,7 @@ RomListView::RomListView(RomListModel& rows, const std::array<int, 7>& columnWid
     connect(model_, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex&) {
                 changedItem_ = topLeft.siblingAtColumn(0);
-                itemChangeTimer_.start();
+                if (!itemChangeTimer_.isActive()) itemChangeTimer_.start();
             });
 }
 
