@@ -173,14 +173,13 @@ void MainWindow::BuildControls() {
     statusBar_->setSizeGripEnabled(true);
     statusBar_->clearMessage();
     layout->addWidget(statusBar_);
-    // The window opens wide enough for the longest hint in this font; made
-    // narrower, the status bar still shows the whole hint as its tooltip.
+    // The window opens wide enough for the longest hint in this font. (A
+    // tooltip on the status bar would not help: the mouse over the bar
+    // empties it, as it does everywhere outside the two lists.)
     const int hintWidth =
         statusBar_->fontMetrics().horizontalAdvance(QString::fromLatin1(kLibraryHint)) +
         kStatusBarSpare;
     place->SetPreferredSize(QSize(hintWidth, du.Y(237)));
-    connect(statusBar_, &QStatusBar::messageChanged, statusBar_,
-            [this](const QString& text) { statusBar_->setToolTip(text); });
     // An explicit size: the first show would cut the preferred size down to
     // two thirds of the screen, which on a small one cuts the hint again.
     resize(sizeHint());
