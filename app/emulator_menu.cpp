@@ -19,6 +19,9 @@ void MainWindow::BuildEmulatorMenu() {
     emulatorCount = table.emulatorCount();
     currentEmulator = 0;
     if (emulatorCount == 0) {
+        // The menu bar opens a pop-up whose own widget is enabled even when
+        // its entry is greyed; both are disabled, so it does not open at all.
+        emulatorMenu_->setEnabled(false);
         emulatorMenu_->menuAction()->setEnabled(false);
         return;
     }
@@ -34,7 +37,14 @@ void MainWindow::BuildEmulatorMenu() {
 
 void MainWindow::SelectEmulator(int k) {
     // Only existing items can be chosen; the settings may name any number.
-    if (!emulatorState_->table.SelectEmulator(k)) return;
+    // A refused choice puts the tick back on the current emulator (none
+    // without emulators), since a clicked item has ticked itself already.
+    if (!emulatorState_->table.SelectEmulator(k)) {
+        const bool haveCurrent = currentEmulator >= 0 && currentEmulator < emulatorCount;
+        CheckRadioItem(kCmdEmulator0, kCmdEmulator9,
+                       haveCurrent ? kCmdEmulator0 + currentEmulator : -1);
+        return;
+    }
     currentEmulator = k;
     CheckRadioItem(kCmdEmulator0, kCmdEmulator9, kCmdEmulator0 + k);
 }

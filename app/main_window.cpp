@@ -2,6 +2,7 @@
 #include "app/pictures.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include "app/emulator_menu.h"
 #include "app/rom_list_view.h"
 #include "app/settings_store.h"
+#include "app/template_layout.h"
 #include "common/file_io.h"
 #include "library/rom_list_location.h"
 #include "library/rom_scan.h"
@@ -35,6 +37,8 @@ namespace {
 
 constexpr std::array<int, 7> kLibraryColumnWidths{130, 80, 95, 60, 60, 100, 100};
 constexpr std::array<int, 7> kPackColumnWidths{130, 80, 200, 60, 0, 0, 0};
+// Room in the status bar beside the text: its margins and the size grip.
+constexpr int kStatusBarSpare = 40;
 
 QString ControlName(int id) {
     return QStringLiteral("control%1").arg(id);
@@ -94,70 +98,89 @@ void MainWindow::BuildControls() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(menuBar_);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The template's controls at their places, in dialog units of this font.
+    // The template's size is the smallest the window gets; a larger window
+    // gives the extra room to the lists and the Rom Info pane, and the rest
+    // moves along with them.
+    using Anchor = TemplateLayout::Anchor;
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     const DialogUnits du(font());
-    client->setFixedSize(du.Size(428, 237));
-    layout->addWidget(client);
+    auto* place = new TemplateLayout(client, du, QSize(428, 237));
+    layout->addWidget(client, 1);
 
     auto* line = new QFrame(client);
     line->setFrameShape(QFrame::Box);
     line->setStyleSheet(QStringLiteral("color: black; background: black"));
-    line->setGeometry(du.X(0), du.Y(0), du.X(428), 1);
+    place->Add(line, QRect(0, 0, 428, 1), Anchor::GrowWidth);
 
     packGroup_ = new QGroupBox(QStringLiteral("DIZavo RomList (Empty)"), client);
-    packGroup_->setGeometry(du.Rect(4, 5, 214, 83));
+    place->Add(packGroup_, QRect(4, 5, 214, 83), Anchor::GrowWidth);
     libraryGroup_ = new QGroupBox(QStringLiteral("RomList (Empty)"), client);
-    libraryGroup_->setGeometry(du.Rect(4, 90, 263, 143));
+    place->Add(libraryGroup_, QRect(4, 90, 263, 143), Anchor::GrowWidth | Anchor::GrowHeight);
     auto* screenshotGroup = new QGroupBox(QStringLiteral("Screenshot"), client);
-    screenshotGroup->setGeometry(du.Rect(273, 56, 149, 106));
+    place->Add(screenshotGroup, QRect(273, 56, 149, 106), Anchor::MoveRight);
     auto* infoGroup = new QGroupBox(QStringLiteral("Rom Info"), client);
-    infoGroup->setGeometry(du.Rect(273, 164, 149, 68));
+    infoGroup->setObjectName(QStringLiteral("romInfoGroup"));
+    place->Add(infoGroup, QRect(273, 164, 149, 68), Anchor::MoveRight | Anchor::GrowHeight);
 
     exitButton_ = new QPushButton(QStringLiteral("E&xit"), client);
-    exitButton_->setGeometry(du.Rect(220, 43, 51, 16));
+    place->Add(exitButton_, QRect(220, 43, 51, 16), Anchor::MoveRight);
     exitButton_->setDefault(true);
     connect(exitButton_, &QPushButton::clicked, this, &MainWindow::accept);
 
     auto* logo = new QLabel(client);
     logo->setObjectName(QStringLiteral("picture%1").arg(kLogoBitmap));
     logo->setPixmap(QPixmap(QStringLiteral(":/zorvex/logo.png")));
-    logo->setGeometry(du.Rect(280, 8, 137, 42));
+    place->Add(logo, QRect(280, 8, 137, 42), Anchor::MoveRight);
     logo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     packView_ = new RomListView(packRows_, kPackColumnWidths, client);
-    packView_->setGeometry(du.Rect(9, 15, 204, 67));
+    place->Add(packView_, QRect(9, 15, 204, 67), Anchor::GrowWidth);
 
     clearPackButton_ = new QPushButton(QStringLiteral("&Clear DIZavo"), client);
-    clearPackButton_->setGeometry(du.Rect(220, 21, 51, 16));
+    place->Add(clearPackButton_, QRect(220, 21, 51, 16), Anchor::MoveRight);
     clearPackButton_->setEnabled(false);
     connect(clearPackButton_, &QPushButton::clicked, this, [this] { OnCommand(kIdClearPack); });
 
     sendPackButton_ = new QPushButton(QStringLiteral("&Send DIZavo"), client);
-    sendPackButton_->setGeometry(du.Rect(220, 65, 51, 16));
+    place->Add(sendPackButton_, QRect(220, 65, 51, 16), Anchor::MoveRight);
     sendPackButton_->setEnabled(false);
     connect(sendPackButton_, &QPushButton::clicked, this, [this] { OnCommand(kIdSendPack); });
 
     libraryView_ = new RomListView(libraryRows_, kLibraryColumnWidths, client);
-    libraryView_->setGeometry(du.Rect(9, 102, 253, 124));
+    place->Add(libraryView_, QRect(9, 102, 253, 124), Anchor::GrowWidth | Anchor::GrowHeight);
 
     screenshot_ = new QLabel(client);
-    screenshot_->setGeometry(du.Rect(278, 65, 140, 92));
+    place->Add(screenshot_, QRect(278, 65, 140, 92), Anchor::MoveRight);
     screenshot_->setAlignment(Qt::AlignCenter);
     screenshot_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
-    romInfo_ = new QLabel(client);
-    romInfo_->setGeometry(du.Rect(276, 172, 143, 58));
+    // The text lies inside the group's frame, below its title, whatever room
+    // the platform's title takes (the template's 8 units are too few for some).
+    romInfo_ = new QLabel(infoGroup);
     romInfo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     romInfo_->setWordWrap(true);
+    romInfo_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    auto* infoLayout = new QVBoxLayout(infoGroup);
+    infoLayout->setContentsMargins(du.X(2), 0, du.X(2), du.Y(1));
+    infoLayout->addWidget(romInfo_);
 
     statusBar_ = new QStatusBar(this);
-    statusBar_->setSizeGripEnabled(false);
+    statusBar_->setSizeGripEnabled(true);
     statusBar_->clearMessage();
     layout->addWidget(statusBar_);
+    // The window opens wide enough for the longest hint in this font. (A
+    // tooltip on the status bar would not help: the mouse over the bar
+    // empties it, as it does everywhere outside the two lists.)
+    const int hintWidth =
+        statusBar_->fontMetrics().horizontalAdvance(QString::fromLatin1(kLibraryHint)) +
+        kStatusBarSpare;
+    place->SetPreferredSize(QSize(hintWidth, du.Y(237)));
+    // An explicit size: the first show would cut the preferred size down to
+    // two thirds of the screen, which on a small one cuts the hint again.
+    resize(sizeHint());
 
     controls_ = {{kIdOk, exitButton_},
                  {kIdSendPack, sendPackButton_},
@@ -227,23 +250,30 @@ void MainWindow::BuildMenu() {
     fileMenu_->addSeparator();
     AddItem(fileMenu_, kIdCancel, "&Exit");
 
+    // Port items, transfer modes and emulators are three radio groups: one
+    // tick each, shown as radio marks, and a click never clears a tick.
     portMenu_ = menuBar_->addMenu(QStringLiteral("&Port"));
-    AddItem(portMenu_, kCmdAutoPort, "Auto &Port select")->setCheckable(true);
+    auto* ports = new QActionGroup(portMenu_);
+    AddItem(portMenu_, kCmdAutoPort, "Auto &Port select")->setActionGroup(ports);
     for (int k = 1; k <= kMaxPorts; ++k) {
         const std::string label = "Port &" + std::to_string(k);
         QAction* item = AddItem(portMenu_, kCmdAutoPort + k, label.c_str());
-        item->setCheckable(true);
+        item->setActionGroup(ports);
         item->setEnabled(false);
     }
-    portMenu_->addSeparator();
-    AddItem(portMenu_, kCmdAutoSppEpp, "&Auto SPP/EPP")->setCheckable(true);
-    AddItem(portMenu_, kCmdSpp, "&SPP")->setCheckable(true);
-    AddItem(portMenu_, kCmdEpp, "&EPP")->setCheckable(true);
+    auto* modes = new QActionGroup(portMenu_);
+    for (auto [id, label] : {std::pair{kCmdAutoSppEpp, "&Auto SPP/EPP"}, std::pair{kCmdSpp, "&SPP"},
+                             std::pair{kCmdEpp, "&EPP"}})
+        AddItem(portMenu_, id, label)->setActionGroup(modes);
 
     emulatorMenu_ = menuBar_->addMenu(QStringLiteral("Set &Emulator"));
+    auto* emulators = new QActionGroup(emulatorMenu_);
     for (int k = 0; k < kMaxEmulators; ++k) {
         const std::string label = "Emulator " + std::to_string(k);
-        AddItem(emulatorMenu_, kCmdEmulator0 + k, label.c_str())->setCheckable(true);
+        AddItem(emulatorMenu_, kCmdEmulator0 + k, label.c_str())->setActionGroup(emulators);
+    }
+    for (QActionGroup* group : {ports, modes, emulators}) {
+        for (QAction* item : group->actions()) item->setCheckable(true);
     }
 }
 

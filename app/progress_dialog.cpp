@@ -85,6 +85,10 @@ bool ProgressDialog::Open(QWidget* parent) {
     if (owner && owner->windowHandle() && windowHandle())
         windowHandle()->setTransientParent(owner->windowHandle());
     raise();
+    // The window takes the keyboard, with the focus on its default button,
+    // so that Return and Escape cancel at once as the button says.
+    activateWindow();
+    cancel_->setFocus(Qt::OtherFocusReason);
     open_ = true;
     return true;
 }
@@ -133,9 +137,14 @@ void ProgressDialog::EnableOwner() {
 }
 
 void ProgressDialog::Close() {
+    QPointer<QWidget> owner = owner_;
+    const bool hadKeyboard = isActiveWindow();
     EnableOwner();
     open_ = false;
     hide();
+    // The keyboard goes back to the window that was disabled, not to whatever
+    // the window manager picks next.
+    if (hadKeyboard && owner && owner->isVisible()) owner->activateWindow();
 }
 
 void ProgressDialog::RequestCancel() {

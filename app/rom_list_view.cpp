@@ -3,6 +3,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionViewItem>
+#include <utility>
 
 namespace zorvex::app {
 
@@ -12,7 +15,7 @@ const char* const kColumnTitles[kRomFieldCount] = {
 }
 
 RomListTableModel::RomListTableModel(RomListModel& rows, QObject* parent)
-    : QAbstractTableModel(parent), rows_(rows), shownRows_(rows.Count()) {
+    : QAbstractTableModel(parent), rows_(rows) {
     rows_.SetObserver(this);
 }
 
@@ -21,7 +24,7 @@ RomListTableModel::~RomListTableModel() {
 }
 
 int RomListTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : shownRows_;
+    return parent.isValid() ? 0 : rows_.Count();
 }
 
 int RomListTableModel::columnCount(const QModelIndex& parent) const {
@@ -29,8 +32,6 @@ int RomListTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RomListTableModel::data(const QModelIndex& index, int role) const {
-    // The model may already hold one row less than the view knows of while a
-    // removal is being reported.
     if (!index.isValid() || index.row() >= rows_.Count()) return {};
     if (role != Qt::DisplayRole && (role != Qt::ToolTipRole || index.column() != FieldFileName))
         return {};
@@ -49,15 +50,19 @@ QVariant RomListTableModel::headerData(int section, Qt::Orientation orientation,
     return {};
 }
 
-void RomListTableModel::RowInserted(int row) {
+void RomListTableModel::RowAboutToBeInserted(int row) {
     beginInsertRows(QModelIndex(), row, row);
-    ++shownRows_;
+}
+
+void RomListTableModel::RowInserted(int) {
     endInsertRows();
 }
 
-void RomListTableModel::RowRemoved(int row) {
+void RomListTableModel::RowAboutToBeRemoved(int row) {
     beginRemoveRows(QModelIndex(), row, row);
-    --shownRows_;
+}
+
+void RomListTableModel::RowRemoved(int) {
     endRemoveRows();
 }
 
@@ -66,9 +71,11 @@ void RomListTableModel::FieldChanged(int row, int field) {
     emit dataChanged(at, at);
 }
 
-void RomListTableModel::Reset() {
+void RomListTableModel::AboutToReset() {
     beginResetModel();
-    shownRows_ = rows_.Count();
+}
+
+void RomListTableModel::Reset() {
     endResetModel();
 }
 
@@ -97,12 +104,20 @@ RomListView::RomListView(RomListModel& rows, const std::array<int, 7>& columnWid
             setColumnWidth(c, columnWidths[static_cast<size_t>(c)]);
         }
     }
-    // Black on white, and the selection looks the same with or without focus.
+    // Black on white; the selection keeps the platform's colours, active
+    // while the list has the focus and inactive otherwise (initViewItemOption).
+    // Styles that give both the same colour get the grey of a button face for
+    // the inactive one, the usual colour of a selection without focus.
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     p.setColor(QPalette::Text, Qt::black);
-    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
-        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    if (p.color(QPalette::Inactive, QPalette::Highlight) ==
+        p.color(QPalette::Active, QPalette::Highlight)) {
+        p.setColor(QPalette::Inactive, QPalette::Highlight,
+                   p.color(QPalette::Active, QPalette::Button).darker(120));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   p.color(QPalette::Active, QPalette::ButtonText));
+    }
     setPalette(p);
 
     setMouseTracking(true);
@@ -112,9 +127,69 @@ RomListView::RomListView(RomListModel& rows, const std::array<int, 7>& columnWid
     connect(&hoverTimer_, &QTimer::timeout, this, &RomListView::HoverTimeout);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection&) {
-                if (!selected.indexes().isEmpty())
-                    emit ItemChanged(selected.indexes().first().row());
+                if (selected.indexes().isEmpty()) return;
+                // This notification comes last, so a field change still
+                // waiting to be reported would only be overruled by it.
+                itemChangeTimer_.stop();
+                changedItem_ = QPersistentModelIndex();
+                emit ItemChanged(selected.indexes().first().row());
             });
+    // A row is built one field at a time; reporting each field would show the
+    // same row several times over, so the last changed row is reported once
+    // the event loop runs again (the scan pumps it between files).
+    itemChangeTimer_.setSingleShot(true);
+    itemChangeTimer_.setInterval(0);
+    connect(&itemChangeTimer_, &QTimer::timeout, this, &RomListView::ReportChangedItem);
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex&) {
+                changedItem_ = topLeft.siblingAtColumn(0);
+                if (!itemChangeTimer_.isActive()) itemChangeTimer_.start();
+            });
+}
+
+void RomListView::ReportChangedItem() {
+    // The persistent index has followed its row through later inserts and
+    // removals; a removed row is reported to nobody.
+    const QPersistentModelIndex item = std::exchange(changedItem_, QPersistentModelIndex());
+    if (item.isValid()) emit ItemChanged(item.row());
+}
+
+void RomListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    // A single-selection view moves its current row, and with it the
+    // selection, to a neighbour of a removed current row. The selected row is
+    // what Return sends, so when the current row goes nothing becomes current,
+    // and the selection model drops the selection of the removed row itself.
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() >= start && current.row() <= end)
+        selectionModel()->clearCurrentIndex();
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void RomListView::initViewItemOption(QStyleOptionViewItem* option) const {
+    QTableView::initViewItemOption(option);
+    // Return means "send" in this list and "quit" on the Exit button, so the
+    // selection of a list without the focus is drawn in the inactive colour
+    // even while the window is active.
+    if (!hasFocus()) option->state &= ~QStyle::State_Active;
+}
+
+void RomListView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (!hasFocus()) return;
+    // The focus frame: a dotted line around the current row, or around the
+    // whole list when no row is current.
+    QRect frame = viewport()->rect();
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && !isRowHidden(current.row())) {
+        frame = QRect(columnViewportPosition(0), rowViewportPosition(current.row()),
+                      horizontalHeader()->length(), rowHeight(current.row()));
+    }
+    const bool onSelection = current.isValid() && selectionModel()->isSelected(current);
+    QPainter painter(viewport());
+    QPen pen(palette().color(onSelection ? QPalette::HighlightedText : QPalette::Text));
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
 }
 
 int RomListView::SelectedRow() const {
@@ -149,10 +224,11 @@ void RomListView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void RomListView::mouseMoveEvent(QMouseEvent* event) {
     QTableView::mouseMoveEvent(event);
-    const int row = indexAt(event->position().toPoint()).row();
-    if (row != hoverRow_) {
-        hoverRow_ = row;
-        if (row == -1) {
+    const QModelIndex at = indexAt(event->position().toPoint());
+    const QModelIndex item = at.isValid() ? at.siblingAtColumn(0) : QModelIndex();
+    if (hoverItem_ != item) {
+        hoverItem_ = item;
+        if (!item.isValid()) {
             hoverTimer_.stop();
         } else {
             hoverTimer_.start();
@@ -161,12 +237,14 @@ void RomListView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void RomListView::HoverTimeout() {
-    if (hoverRow_ != -1 && hoverRow_ != SelectedRow()) SelectRow(hoverRow_);
+    // The row the mouse rested on, wherever a scan has moved it since; a
+    // removed row selects nothing.
+    if (hoverItem_.isValid() && hoverItem_.row() != SelectedRow()) SelectRow(hoverItem_.row());
 }
 
 bool RomListView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) {
-        hoverRow_ = -1;
+        hoverItem_ = QPersistentModelIndex();
         hoverTimer_.stop();
     }
     return QTableView::viewportEvent(event);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPersistentModelIndex>
 #include <QTableView>
 #include <QTimer>
 #include <array>
@@ -10,8 +11,8 @@
 namespace zorvex::app {
 
 // Shows the rows of a RomListModel (the library or the DIZavo) in a view and
-// follows every change the model reports. The model is the only store of the
-// rows; this adapter keeps only the row count the view has been told about.
+// follows every change the model reports, passing its announcements on as
+// Qt's begin/end calls. The model is the only store of the rows.
 class RomListTableModel final : public QAbstractTableModel, public RomListObserver {
     Q_OBJECT
   public:
@@ -23,22 +24,29 @@ class RomListTableModel final : public QAbstractTableModel, public RomListObserv
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    void RowAboutToBeInserted(int row) override;
     void RowInserted(int row) override;
+    void RowAboutToBeRemoved(int row) override;
     void RowRemoved(int row) override;
     void FieldChanged(int row, int field) override;
+    void AboutToReset() override;
     void Reset() override;
 
     RomListModel& rows() { return rows_; }
 
   private:
     RomListModel& rows_;
-    int shownRows_ = 0;
 };
 
 // A report view of seven columns with single full-row selection, grid lines,
-// black on white, selection kept visible without focus, and the gestures of
-// the main window's lists: left and right clicks and double clicks, keys, and
-// selection of the row the mouse rests on for 10 ms.
+// black on white, and the gestures of the main window's lists: left and right
+// clicks and double clicks, keys, and selection of the row the mouse rests on
+// for 10 ms. The selection stays visible without focus, in the inactive
+// colour, and a dotted frame marks the focused list.
+//
+// Only the user (and the start-up work, which picks the first row) selects a
+// row: when the selected row is removed nothing is selected, and rows added
+// later are not selected.
 class RomListView final : public QTableView {
     Q_OBJECT
   public:
@@ -57,6 +65,9 @@ class RomListView final : public QTableView {
     void KeyPressed(QKeyEvent* event, bool* handled);
     void FocusGained();
     void FocusLost();
+    // An item change of `row`: it was selected, or its fields were set. Field
+    // changes are reported once per pass of the event loop, for the last row
+    // changed, and not at all if that row is gone by then.
     void ItemChanged(int row);
 
   protected:
@@ -67,13 +78,22 @@ class RomListView final : public QTableView {
     bool viewportEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
+
+  protected slots:
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
   private:
     void HoverTimeout();
+    void ReportChangedItem();
 
     RomListTableModel* model_;
     QTimer hoverTimer_;
-    int hoverRow_ = -1;
+    // The row under the resting mouse, followed through inserts and removals.
+    QPersistentModelIndex hoverItem_;
+    QTimer itemChangeTimer_;
+    QPersistentModelIndex changedItem_;
 };
 
 }  // namespace zorvex::app

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/main_window.h"
 
@@ -136,8 +137,9 @@ void SavegameManager::BuildList() {
             list_->setItem(row, column, new QTableWidgetItem(ItemText(slots_, row, column)));
     }
     list_->resizeRowsToContents();
+    for (int column = 0; column < kSlotColumnCount; ++column) FitColumn(column);
     int width = list_->frameWidth() * 2;
-    for (const auto& slotColumn : kSlotColumns) width += slotColumn.width;
+    for (int column = 0; column < kSlotColumnCount; ++column) width += list_->columnWidth(column);
     const int height = list_->frameWidth() * 2 + list_->horizontalHeader()->sizeHint().height() +
                        kSlotCount * list_->rowHeight(0);
     list_->setMinimumSize(width + 20, height);
@@ -160,8 +162,19 @@ QPushButton* SavegameManager::button(int controlId) const {
 }
 
 void SavegameManager::ItemChanged(int row, int column) {
-    if (QTableWidgetItem* item = list_->item(row, column))
+    if (QTableWidgetItem* item = list_->item(row, column)) {
         item->setText(ItemText(slots_, row, column));
+        FitColumn(column);
+    }
+}
+
+void SavegameManager::FitColumn(int column) {
+    // The template's widths are a minimum: at today's fonts "Slot 00" needs
+    // more than the Slot column's 40 pixels, and the texts must stay readable.
+    const QAbstractItemView* view = list_;  // the table's own override is protected
+    const int needed = std::max(view->sizeHintForColumn(column),
+                                list_->horizontalHeader()->sectionSizeHint(column));
+    if (list_->columnWidth(column) < needed) list_->setColumnWidth(column, needed);
 }
 
 void SavegameManager::SyncSelection() {

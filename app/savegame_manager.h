@@ -62,6 +62,7 @@ class SavegameManager final : public QDialog, private SlotListObserver {
   private:
     void ItemChanged(int row, int column) override;
     void BuildList();
+    void FitColumn(int column);
     QPushButton* AddButton(int controlId, const char* label);
     void SyncSelection();
     void Run(bool (SavegameOperations::*operation)());

@@ -34,7 +34,8 @@ int RomListModel::InsertRow(const std::string& name) {
                                });
     auto entry = std::make_unique<RomEntry>();
     (*entry)[FieldName] = name;
-    int row = static_cast<int>(at - rows_.begin());
+    const int row = static_cast<int>(at - rows_.begin());
+    if (observer_) observer_->RowAboutToBeInserted(row);
     rows_.insert(at, std::move(entry));
     if (observer_) observer_->RowInserted(row);
     return row;
@@ -50,6 +51,7 @@ bool RomListModel::SetField(int row, int field, const std::string& text) {
 
 bool RomListModel::RemoveRow(int row) {
     if (row < 0 || row >= Count()) return false;
+    if (observer_) observer_->RowAboutToBeRemoved(row);
     rows_.erase(rows_.begin() + row);
     if (observer_) observer_->RowRemoved(row);
     return true;
@@ -61,11 +63,24 @@ RomListModel::RomListModel(const RomListModel& other) : refuseCountdown_(other.r
 }
 
 RomListModel& RomListModel::operator=(const RomListModel& other) {
+    if (this != &other) *this = RomListModel(other);
+    return *this;
+}
+
+RomListModel::RomListModel(RomListModel&& other) noexcept {
+    *this = std::move(other);
+}
+
+RomListModel& RomListModel::operator=(RomListModel&& other) noexcept {
     if (this != &other) {
-        RomListModel copy(other);
-        rows_ = std::move(copy.rows_);
+        // The moved-from model ends empty; its own view must hear of that too.
+        if (observer_) observer_->AboutToReset();
+        if (other.observer_) other.observer_->AboutToReset();
+        rows_ = std::move(other.rows_);
+        other.rows_.clear();
         refuseCountdown_ = other.refuseCountdown_;
         if (observer_) observer_->Reset();
+        if (other.observer_) other.observer_->Reset();
     }
     return *this;
 }
@@ -78,6 +93,7 @@ std::vector<RomEntry> RomListModel::Snapshot() const {
 }
 
 void RomListModel::Clear() {
+    if (observer_) observer_->AboutToReset();
     rows_.clear();
     if (observer_) observer_->Reset();
 }

@@ -27,13 +27,20 @@ struct RomEntry {
     bool operator==(const RomEntry&) const = default;
 };
 
-// Told about every change, so a view can follow the model.
+// Told about every change, so a view can follow the model. Insertions,
+// removals and resets are announced before the rows change and reported after
+// (a view keeps row positions of its own, the selection and the current row,
+// and must move them while the old rows are still there); a field change is
+// reported after it.
 class RomListObserver {
   public:
     virtual ~RomListObserver() = default;
+    virtual void RowAboutToBeInserted(int row) = 0;
     virtual void RowInserted(int row) = 0;
+    virtual void RowAboutToBeRemoved(int row) = 0;
     virtual void RowRemoved(int row) = 0;
     virtual void FieldChanged(int row, int field) = 0;
+    virtual void AboutToReset() = 0;
     virtual void Reset() = 0;
 };
 
@@ -44,11 +51,12 @@ class RomListObserver {
 class RomListModel {
   public:
     RomListModel() = default;
-    // A copy holds the same rows and no observer.
+    // A copy or a moved-to model holds the rows and no observer; assigning
+    // keeps the observer of the model assigned to and reports a reset to it.
     RomListModel(const RomListModel& other);
     RomListModel& operator=(const RomListModel& other);
-    RomListModel(RomListModel&&) = default;
-    RomListModel& operator=(RomListModel&&) = default;
+    RomListModel(RomListModel&& other) noexcept;
+    RomListModel& operator=(RomListModel&& other) noexcept;
 
     int Count() const { return static_cast<int>(rows_.size()); }
     const RomEntry& Row(int row) const { return *rows_[static_cast<size_t>(row)]; }

@@ -86,6 +86,21 @@ TEST(ProgressDialog, EveryCancelGestureRaisesTheFlagAndKeepsTheWindowOpen) {
     EXPECT_TRUE(h.owner.isEnabled());
 }
 
+TEST(ProgressDialog, OpeningTakesTheKeyboardForCancelAndClosingGivesItBack) {
+    ProgressHarness h;
+    h.owner.activateWindow();
+    QApplication::setActiveWindow(&h.owner);
+    ASSERT_TRUE(WaitFor([&] { return h.owner.isActiveWindow(); }));
+    ASSERT_TRUE(h.progress.Open(nullptr));
+    // Return and Escape reach the window at once, without a click into it.
+    ASSERT_TRUE(WaitFor([&] { return h.progress.isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), h.progress.cancelButton());
+    KeyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(h.cancel);
+    h.progress.Close();
+    EXPECT_TRUE(WaitFor([&] { return h.owner.isActiveWindow(); }));
+}
+
 TEST(ProgressDialog, OwnerIsTheTopLevelWindowAndOnlyItsOwnDisablingIsUndone) {
     ProgressHarness h;
     QWidget child(&h.owner);

@@ -15,15 +15,27 @@ std::vector<std::string> Names(const RomListModel& list) {
     return out;
 }
 
+// Records each notification with the row count the model shows at that
+// moment, so the order "announce, change, report" can be checked.
 class Recorder final : public RomListObserver {
   public:
-    void RowInserted(int row) override { events.push_back("+" + std::to_string(row)); }
-    void RowRemoved(int row) override { events.push_back("-" + std::to_string(row)); }
+    explicit Recorder(const RomListModel& list) : list_(list) {}
+    void RowAboutToBeInserted(int row) override { Add("<+" + std::to_string(row)); }
+    void RowInserted(int row) override { Add("+" + std::to_string(row)); }
+    void RowAboutToBeRemoved(int row) override { Add("<-" + std::to_string(row)); }
+    void RowRemoved(int row) override { Add("-" + std::to_string(row)); }
     void FieldChanged(int row, int field) override {
-        events.push_back(std::to_string(row) + "." + std::to_string(field));
+        Add(std::to_string(row) + "." + std::to_string(field));
     }
-    void Reset() override { events.push_back("reset"); }
+    void AboutToReset() override { Add("<reset"); }
+    void Reset() override { Add("reset"); }
     std::vector<std::string> events;
+
+  private:
+    void Add(const std::string& event) {
+        events.push_back(event + "@" + std::to_string(list_.Count()));
+    }
+    const RomListModel& list_;
 };
 
 TEST(RomListModel, KeepsNameOrderIgnoringCaseWithEqualNamesInInsertionOrder) {
@@ -44,7 +56,7 @@ TEST(RomListModel, KeepsNameOrderIgnoringCaseWithEqualNamesInInsertionOrder) {
 
 TEST(RomListModel, TellsItsObserverAndRefusesOnRequest) {
     RomListModel list;
-    Recorder recorder;
+    Recorder recorder(list);
     list.SetObserver(&recorder);
     list.InsertRow("b");
     list.InsertRow("a");
@@ -58,9 +70,35 @@ TEST(RomListModel, TellsItsObserverAndRefusesOnRequest) {
     EXPECT_EQ(list.InsertRow("d"), -1);
     EXPECT_GE(list.InsertRow("d"), 0);
     list.Clear();
+    // Every insert, removal and reset is announced while the old rows are
+    // still there and reported once they have changed; refusals say nothing.
     EXPECT_EQ(recorder.events,
-              (std::vector<std::string>{"+0", "+0", "1.3", "-0", "+1", "+2", "reset"}));
+              (std::vector<std::string>{"<+0@0", "+0@1", "<+0@1", "+0@2", "1.3@2", "<-0@2", "-0@1",
+                                        "<+1@1", "+1@2", "<+2@2", "+2@3", "<reset@3", "reset@0"}));
     EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(RomListModel, AssignmentReportsAResetToBothViews) {
+    RomListModel source;
+    source.InsertRow("one");
+    source.InsertRow("two");
+    RomListModel target;
+    target.InsertRow("old");
+    Recorder sourceView(source);
+    Recorder targetView(target);
+    source.SetObserver(&sourceView);
+    target.SetObserver(&targetView);
+
+    target = RomListModel(source);  // a copy: the source keeps its rows
+    EXPECT_EQ(targetView.events, (std::vector<std::string>{"<reset@1", "reset@2"}));
+    EXPECT_TRUE(sourceView.events.empty());
+
+    targetView.events.clear();
+    target = std::move(source);  // both change: the target's rows, the emptied source
+    EXPECT_EQ(targetView.events, (std::vector<std::string>{"<reset@2", "reset@2"}));
+    EXPECT_EQ(sourceView.events, (std::vector<std::string>{"<reset@2", "reset@0"}));
+    EXPECT_EQ(source.Count(), 0);  // NOLINT(bugprone-use-after-move): moved-from is empty
+    EXPECT_EQ(target.Row(1)[FieldName], "two");
 }
 
 TEST(RomListModel, CopiesAreIndependent) {
