@@ -1,18 +1,15 @@
+#include <algorithm>
+
 #include "link/card_link.h"
 #include "link/card_registers.h"
+#include "link/flash_commands.h"
 
 namespace zorvex {
 
 using namespace card_registers;
+using namespace flash_commands;
 
 namespace {
-
-// The high address byte (card register 1) of a linear flash address: the
-// offset within its 16 KiB bank, moved into the 0x4000 window for banks
-// other than 0.
-uint8_t HighAddressByte(uint32_t linear, bool windowed) {
-    return static_cast<uint8_t>(((linear >> 8) & 0x3F) | (windowed ? 0x40 : 0x00));
-}
 
 // StatusPoll16M has no natural end when the card is gone (a floating bus can
 // read as "busy" for ever). The first kFastPolls reads run back to back as
@@ -78,12 +75,12 @@ void CardLink::DirectCommand(uint16_t address, uint8_t value) {
 void CardLink::BankedCommand(uint32_t linear, uint8_t value) {
     linear &= 0x7FFFF;  // three address bytes, of which bits 16..18 are used
     const uint8_t bank = static_cast<uint8_t>((linear >> 14) & 0x1F);
-    SetBusAddress(0x2000);
+    SetBusAddress(kBusRomBankLow);
     SetControl(kControlWrite);
-    // A bus write at 0x2000 in the mode left by the previous operation (0x80,
-    // or 0x81 after a block read).
+    // A bus write to the bank register in the mode left by the previous
+    // operation (0x80, or 0x81 after a block read).
     WriteData(bank);
-    WriteRegister(kRegAddressHigh, HighAddressByte(linear, bank != 0));
+    WriteRegister(kRegAddressHigh, PageHigh(bank, PageOf(linear)));
     WriteRegister(kRegAddressLow, static_cast<uint8_t>(linear & 0xFF));
     FlashWriteCycle(value);
 }
@@ -92,10 +89,10 @@ void CardLink::DoubledCommand(uint32_t word, uint8_t value) {
     const uint32_t linear = word * 2;
     const uint8_t bank = static_cast<uint8_t>((linear >> 14) & 0xFF);
     WriteRegister(kRegMode, kModeSingle);
-    SetBusAddress(0x2000);
+    SetBusAddress(kBusRomBankLow);
     SetControl(kControlWrite);
     WriteData(bank);
-    WriteRegister(kRegAddressHigh, HighAddressByte(linear, bank != 0));
+    WriteRegister(kRegAddressHigh, PageHigh(bank, PageOf(linear)));
     WriteRegister(kRegAddressLow, static_cast<uint8_t>(linear & 0xFF));
     FlashWriteCycle(value);
 }
@@ -104,13 +101,13 @@ void CardLink::LinearCommand(uint32_t linear, uint8_t value) {
     const uint8_t high = static_cast<uint8_t>((linear >> 22) & 0x07);
     const uint8_t low = static_cast<uint8_t>((linear >> 14) & 0xFF);
     WriteRegister(kRegMode, kModeSingle);
-    SetBusAddress(0x3000);
+    SetBusAddress(kBusRomBankHigh);
     SetControl(kControlWrite);
     WriteData(high);
-    SetBusAddress(0x2000);
+    SetBusAddress(kBusRomBankLow);
     SetControl(kControlWrite);
     WriteData(low);
-    WriteRegister(kRegAddressHigh, HighAddressByte(linear, high != 0 || low != 0));
+    WriteRegister(kRegAddressHigh, PageHigh(high | low, PageOf(linear)));
     WriteRegister(kRegAddressLow, static_cast<uint8_t>(linear & 0xFF));
     FlashWriteCycle(value);
 }
@@ -124,30 +121,34 @@ struct Cycle {
     uint8_t value;
 };
 
-constexpr Cycle kUnlock[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}};
-constexpr Cycle kEraseUnlock[] = {
-    {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80}, {0x5555, 0xAA}, {0x2AAA, 0x55}};
+constexpr Cycle kUnlock[] = {{kJedecUnlockAddress1, kJedecUnlock1},
+                             {kJedecUnlockAddress2, kJedecUnlock2}};
+constexpr Cycle kEraseUnlock[] = {{kJedecUnlockAddress1, kJedecUnlock1},
+                                  {kJedecUnlockAddress2, kJedecUnlock2},
+                                  {kJedecCommandAddress, kJedecEraseSetup},
+                                  {kJedecUnlockAddress1, kJedecUnlock1},
+                                  {kJedecUnlockAddress2, kJedecUnlock2}};
 
 template <typename Send>
 void Unlocked(Send send, uint8_t command) {
     for (const Cycle& c : kUnlock) send(c.address, c.value);
-    send(0x5555, command);
+    send(kJedecCommandAddress, command);
 }
 
 template <typename Send>
 void EraseUnlocked(Send send, uint8_t command) {
     for (const Cycle& c : kEraseUnlock) send(c.address, c.value);
-    send(0x5555, command);
+    send(kJedecCommandAddress, command);
 }
 
 }  // namespace
 
 void CardLink::Reset16M() {
-    Unlocked([this](uint32_t a, uint8_t v) { DoubledCommand(a, v); }, 0xF0);
+    Unlocked([this](uint32_t a, uint8_t v) { DoubledCommand(a, v); }, kJedecReset);
 }
 
 uint8_t CardLink::ReadStatus64M() {
-    LinearCommand(0, 0x70);
+    LinearCommand(0, kIntelReadStatus);
     return ReadHere();
 }
 
@@ -158,42 +159,45 @@ int CardLink::IdentifyFlash() {
     auto doubled = [this](uint32_t a, uint8_t v) { DoubledCommand(a, v); };
 
     // 4 Mbit: product-id entry, then the two id bytes.
-    EraseUnlocked(direct, 0x60);
+    const FlashChipSpec& chip4 = ChipSpec(Flash4M);
+    EraseUnlocked(direct, kJedecProductIdEntry);
     clock().Sleep(1);
     SetBusAddress(0x0000);
-    if (ReadHere() == 0xDA) {
+    if (ReadHere() == chip4.manufacturerId) {
         SetBusAddress(0x0001);
-        if (ReadHere() == 0x46) {
-            Unlocked(direct, 0xF0);
-            flashType = Flash4M;
+        if (ReadHere() == chip4.deviceId) {
+            Unlocked(direct, kJedecReset);
+            flashType = chip4.type;
             return 0;
         }
     }
 
     // 16 Mbit: ids at word addresses 0 and 1.
-    Unlocked(doubled, 0x90);
+    const FlashChipSpec& chip16 = ChipSpec(Flash16M);
+    Unlocked(doubled, kJedecIdEntry);
     SetBusAddress(0x0000);
-    if (ReadHere() == 0xC2) {
+    if (ReadHere() == chip16.manufacturerId) {
         SetBusAddress(0x0002);
-        if (ReadHere() == 0xF1) {
+        if (ReadHere() == chip16.deviceId) {
             Reset16M();
-            flashType = Flash16M;
+            flashType = chip16.type;
             return 0;
         }
     }
 
     // 64 Mbit: the CFI query table, one byte per word.
+    const FlashChipSpec& chip64 = ChipSpec(Flash64M);
     Reset16M();
     EngageCard();
-    LinearCommand(0, 0x98);
+    LinearCommand(0, kIntelCfiQuery);
     for (uint32_t j = 0; j < cfiQuery.size(); ++j) {
         SetBusAddress(static_cast<uint16_t>(2 * j));
         cfiQuery[j] = ReadHere();
     }
-    if (cfiQuery[0] == 0x89 && cfiQuery[1] == 0x15 && cfiQuery[0x10] == 'Q' &&
-        cfiQuery[0x11] == 'R' && cfiQuery[0x12] == 'Y') {
-        LinearCommand(0, 0xFF);
-        flashType = Flash64M;
+    if (cfiQuery[0] == chip64.manufacturerId && cfiQuery[1] == chip64.deviceId &&
+        std::equal(kCfiSignature, kCfiSignature + 3, cfiQuery.begin() + kCfiSignatureWord)) {
+        LinearCommand(0, kIntelReadArray);
+        flashType = chip64.type;
         return 0;
     }
     return 1;
@@ -202,10 +206,10 @@ int CardLink::IdentifyFlash() {
 // --- Polling ----------------------------------------------------------------------------
 
 int CardLink::TogglePoll() {
-    uint8_t previous = ReadHere() & 0x40;
+    uint8_t previous = ReadHere() & kJedecToggleBit;
     for (uint32_t i = 0; i < kToggleMaxPasses; ++i) {
         if ((i & 0xFFFF) == 0) clock().Sleep(0);
-        const uint8_t bit = ReadHere() & 0x40;
+        const uint8_t bit = ReadHere() & kJedecToggleBit;
         if (bit == previous) return 0;
         previous = bit;
     }
@@ -215,12 +219,12 @@ int CardLink::TogglePoll() {
 uint8_t CardLink::StatusPoll16M() {
     uint8_t s = ReadHere();
     for (uint32_t polls = 0;; ++polls) {
-        if ((s & 0xFC) == 0x80) return 0;
-        if (s & 0x20) {
+        if ((s & kJedecStatusDoneMask) == kJedecStatusReady) return 0;
+        if (s & kJedecStatusEraseFailed) {
             Warn("Fail in erase!!!\a\n");
             return 0xFF;
         }
-        if (s & 0x10) {
+        if (s & kJedecStatusProgramFailed) {
             Warn("Fail in program!!!\a\n");
             return 0xFE;
         }
@@ -238,9 +242,9 @@ uint8_t CardLink::StatusPoll16M() {
 uint8_t CardLink::WaitReady64M() {
     pollCountdown = kPollCountdown64M;
     uint8_t s = ReadStatus64M();
-    while (!(s & 0x80)) {
+    while (!(s & kIntelStatusReady)) {
         if (--pollCountdown == 0) {
-            LinearCommand(0, 0x50);
+            LinearCommand(0, kIntelClearStatus);
             return 0xFF;
         }
         s = ReadStatus64M();
@@ -252,28 +256,28 @@ uint8_t CardLink::WaitReady64M() {
 
 uint8_t CardLink::EraseBlock64M(uint32_t linear) {
     pollCountdown = kPollCountdown64M;
-    while (ReadStatus64M() != 0x80) {
+    while (ReadStatus64M() != kIntelStatusReady) {
         if (--pollCountdown == 0) return 0xFF;
     }
-    LinearCommand(linear, 0x20);
-    LinearCommand(linear, 0xD0);
+    LinearCommand(linear, kIntelBlockErase);
+    LinearCommand(linear, kIntelConfirm);
     pollCountdown = kPollCountdown64M;
-    while (!(ReadStatus64M() & 0x80)) {
+    while (!(ReadStatus64M() & kIntelStatusReady)) {
         if (--pollCountdown == 0) {
-            LinearCommand(linear, 0x50);
+            LinearCommand(linear, kIntelClearStatus);
             return 0xFF;
         }
     }
-    if (ReadStatus64M() == 0x80) return 0;
-    LinearCommand(linear, 0x50);
-    LinearCommand(0, 0xFF);
+    if (ReadStatus64M() == kIntelStatusReady) return 0;
+    LinearCommand(linear, kIntelClearStatus);
+    LinearCommand(0, kIntelReadArray);
     return 0xFF;
 }
 
 uint8_t CardLink::EraseChip() {
     switch (flashType) {
         case Flash4M:
-            EraseUnlocked([this](uint32_t a, uint8_t v) { BankedCommand(a, v); }, 0x10);
+            EraseUnlocked([this](uint32_t a, uint8_t v) { BankedCommand(a, v); }, kJedecChipErase);
             clock().Sleep(20);
             if (TogglePoll() != 0) {
                 Warn("erase error!!!\n");
@@ -281,7 +285,7 @@ uint8_t CardLink::EraseChip() {
             }
             return 0;
         case Flash16M: {
-            EraseUnlocked([this](uint32_t a, uint8_t v) { DoubledCommand(a, v); }, 0x10);
+            EraseUnlocked([this](uint32_t a, uint8_t v) { DoubledCommand(a, v); }, kJedecChipErase);
             clock().Sleep(1);
             const uint8_t poll = StatusPoll16M();
             Reset16M();
@@ -291,14 +295,16 @@ uint8_t CardLink::EraseChip() {
             }
             return 0;
         }
-        case Flash64M:
-            for (uint32_t block = 0; block < 0x800000; block += 0x20000) {
-                if (EraseBlock64M(block) != 0) {
+        case Flash64M: {
+            const FlashChipSpec& chip = ChipSpec(Flash64M);
+            for (int32_t block = 0; block < chip.capacity; block += chip.eraseBlock) {
+                if (EraseBlock64M(static_cast<uint32_t>(block)) != 0) {
                     Warn("intel erase failed");
                     return 0xFF;
                 }
             }
             return 0;
+        }
         default:
             Warn("eeprom type error!\a\n");
             return 0xFF;

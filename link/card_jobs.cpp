@@ -16,17 +16,6 @@ constexpr int64_t kSizeUnit = 0x8000;  // the smallest ROM; size code c is kSize
 // flash holds anyway, and what UsedSizeCode then counts as unused.
 constexpr uint8_t kPadFill = 0xFF;
 
-int32_t CapacityOf(uint8_t flashType) {
-    switch (flashType) {
-        case Flash4M:
-            return 0x80000;
-        case Flash16M:
-            return 0x200000;
-        default:
-            return 0x800000;
-    }
-}
-
 }  // namespace
 
 int CardLink::DetectCard() {
@@ -68,13 +57,13 @@ int CardLink::DetectCard() {
         messageText = Format("Flash memory not present on Ombra Card on Port %d", currentPortIndex);
         return -1;
     }
-    capacity = CapacityOf(flashType);
+    capacity = FindFlashChip(flashType)->capacity;
     return 0;  // left engaged for the caller
 }
 
 int CardLink::OpenCard() {
     if (DetectCard() != 0) return -1;
-    return flashType == Flash4M ? 4 : 16;
+    return FindFlashChip(flashType)->saveBanks;
 }
 
 int CardLink::SendJob(const std::string& path) {

@@ -3,19 +3,14 @@
 
 namespace zorvex {
 
+using namespace card_registers;
+
 namespace {
 
-// Control register values; bits 0, 1 and 3 are inverted at the connector, so a
-// set bit asserts the line.
-constexpr uint8_t kControlIdle = 0x00;        // nothing asserted, set before reads
-constexpr uint8_t kControlWrite = 0x01;       // nStrobe: write direction
-constexpr uint8_t kControlAddrStrobe = 0x09;  // nStrobe + nSelectIn
-constexpr uint8_t kControlDataStrobe = 0x03;  // nStrobe + nAutoFd
-constexpr uint8_t kControlReadLow = 0x02;     // nAutoFd, nInit low: low nibble
-constexpr uint8_t kControlReadHigh = 0x06;    // nAutoFd, nInit high: high nibble
-constexpr uint8_t kControlReleased = 0x04;    // nothing asserted, nInit high
-constexpr uint8_t kClearEppTimeout = 0x01;    // status bit 0 is the EPP time-out flag
-constexpr uint16_t kSppOnlyBase = 0x3BC;      // the monochrome adapter's port has no EPP
+constexpr uint16_t kSppOnlyBase = 0x3BC;  // the monochrome adapter's port has no EPP
+// What ProbeLink writes to the two address registers and expects back.
+constexpr uint8_t kEchoHigh = 0x12;
+constexpr uint8_t kEchoLow = 0x34;
 
 // Status bits 3..6 carry a nibble; Busy (bit 7) and bits 0..2 do not.
 uint8_t StatusNibble(uint8_t status) {
@@ -100,12 +95,12 @@ void CardLink::WriteData(uint8_t value) {
 
 uint8_t CardLink::ReadData() {
     if (!sppMode) return In(eppDataPort);
-    SetControl(kControlIdle);
+    SetControl(kControlRead);
     SetControl(kControlReadLow);
     const uint8_t low = In(statusPort);
     SetControl(kControlReadHigh);
     const uint8_t high = In(statusPort);
-    SetControl(kControlIdle);
+    SetControl(kControlRead);
     return static_cast<uint8_t>(StatusNibble(high) << 4 | StatusNibble(low));
 }
 
@@ -113,12 +108,12 @@ uint8_t CardLink::ReadData() {
 
 void CardLink::EngageCard() {
     Out(statusPort, kClearEppTimeout);
-    WriteRegister(card_registers::kRegMode, card_registers::kModeReleased);
-    WriteRegister(card_registers::kRegMode, card_registers::kModeSingle);
+    WriteRegister(kRegMode, kModeReleased);
+    WriteRegister(kRegMode, kModeSingle);
 }
 
 void CardLink::ReleaseCard() {
-    WriteRegister(card_registers::kRegMode, card_registers::kModeReleased);
+    WriteRegister(kRegMode, kModeReleased);
     SetControl(kControlReleased);
 }
 
@@ -126,14 +121,14 @@ int CardLink::ProbeLink() {
     EngageCard();
     // Both echo values are written before either is read back, so a port that
     // merely returns the last byte written cannot pass.
-    WriteRegister(1, 0x12);
-    WriteRegister(0, 0x34);
-    SelectRegister(1);
-    SetControl(kControlIdle);
-    if (ReadData() != 0x12) return 1;
-    SelectRegister(0);
-    SetControl(kControlIdle);
-    if (ReadData() != 0x34) return 1;
+    WriteRegister(kRegAddressHigh, kEchoHigh);
+    WriteRegister(kRegAddressLow, kEchoLow);
+    SelectRegister(kRegAddressHigh);
+    SetControl(kControlRead);
+    if (ReadData() != kEchoHigh) return 1;
+    SelectRegister(kRegAddressLow);
+    SetControl(kControlRead);
+    if (ReadData() != kEchoLow) return 1;
     ReleaseCard();
     return 0;
 }

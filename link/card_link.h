@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/message_sink.h"
+#include "link/flash_chips.h"
 #include "link/link_clock.h"
 #include "link/port_io.h"
 #include "link/port_source.h"
@@ -13,7 +14,6 @@
 
 namespace zorvex {
 
-enum FlashType : uint8_t { FlashNone = 0, Flash4M = 4, Flash16M = 16, Flash64M = 64 };
 enum TransferMode : uint8_t { TransferAuto = 0, TransferSpp = 1, TransferEpp = 2 };
 
 inline constexpr int kSramImageSize = 0x20000;  // 16 banks of 8 KiB
@@ -53,7 +53,7 @@ class CardLink {
     uint32_t controlPort = 0;
     uint32_t eppAddressPort = 0;
     uint32_t eppDataPort = 0;
-    int32_t capacity = 0x800000;
+    int32_t capacity = ChipSpec(Flash64M).capacity;  // the largest card until one is detected
     bool sppMode = false;
     const uint8_t* bankSource = nullptr;
     std::array<uint8_t, 64> cfiQuery{};
@@ -88,7 +88,7 @@ class CardLink {
     void LinearCommand(uint32_t linear, uint8_t value);
     int IdentifyFlash();      // 0 identified (flashType set), 1 nothing answered
     int TogglePoll();         // 0 done, 1 timed out
-    uint8_t StatusPoll16M();  // 0 ready, 0xFF erase failure, 0xFE program failure
+    uint8_t StatusPoll16M();  // 0 ready; 0xFF erase, 0xFE program failure; 0xFD no answer
     uint8_t WaitReady64M();   // 0 or 0xFF
     uint8_t ReadStatus64M();
     void Reset16M();
@@ -107,7 +107,7 @@ class CardLink {
 
     // --- Entry points ---------------------------------------------------------
     int DetectCard();                          // 0 found, -1 failed
-    int OpenCard();                            // -1 failed, else the number of save banks (4 or 16)
+    int OpenCard();                            // -1 failed, else the chip's save banks (4 or 16)
     int SendJob(const std::string& path);      // 0 ok, -1 failed
     int SendRomFile(const std::string& path);  // 0 ok, -1 failed
     void ReadRomPages(int bank, uint8_t* buffer, int pageCount);

@@ -2,19 +2,22 @@
 
 #include "link/card_link.h"
 #include "link/card_registers.h"
+#include "link/flash_commands.h"
 
 namespace zorvex {
 
 using namespace card_registers;
+using namespace flash_commands;
 
 namespace {
 
-constexpr int kAttempts4M = 16;
-constexpr int kAttempts16M = 3;
-constexpr int kPageSize4M = 256;
-constexpr int kPageSize16M = 128;
-constexpr int kBuffer64M = 32;
-constexpr int kBanksPerBlock64M = 8;
+constexpr FlashChipSpec kChip4M = ChipSpec(Flash4M);
+constexpr FlashChipSpec kChip16M = ChipSpec(Flash16M);
+constexpr FlashChipSpec kChip64M = ChipSpec(Flash64M);
+constexpr int kPageSize4M = kChip4M.programUnit;
+constexpr int kPageSize16M = kChip16M.programUnit;
+constexpr int kBuffer64M = kChip64M.programUnit;
+constexpr int kBanksPerBlock64M = kChip64M.eraseBlock / kRomBankSize;
 constexpr uint32_t kBufferBusyReads = 0x80000;
 
 }  // namespace
@@ -39,10 +42,10 @@ uint8_t CardLink::WriteBank(int bank) {
             for (int p = 0; p < kRomBankSize / kPageSize4M; ++p) {
                 const uint8_t* page = bankSource + p * kPageSize4M;
                 for (int attempt = 1;; ++attempt) {
-                    BankedCommand(0x5555, 0xAA);
-                    BankedCommand(0x2AAA, 0x55);
-                    BankedCommand(0x5555, 0xA0);
-                    BusWrite(0x2000, bankLow);
+                    BankedCommand(kJedecUnlockAddress1, kJedecUnlock1);
+                    BankedCommand(kJedecUnlockAddress2, kJedecUnlock2);
+                    BankedCommand(kJedecCommandAddress, kJedecProgram);
+                    BusWrite(kBusRomBankLow, bankLow);
                     WriteRegister(kRegAddressHigh, PageHigh(bank, p));
                     WriteRegister(kRegAddressLow, 0x00);
                     WriteRegister(kRegMode, kModeBlockFlashWrite);
@@ -55,7 +58,7 @@ uint8_t CardLink::WriteBank(int bank) {
                     TogglePoll();  // the read-back decides, not the time-out
                     WriteRegister(kRegAddressLow, 0x00);
                     if (CompareBlock(*this, page, kPageSize4M) < 0) break;
-                    if (attempt == kAttempts4M) return 0xFF;
+                    if (attempt == kChip4M.programAttempts) return 0xFF;
                 }
             }
             return 0;
@@ -66,10 +69,10 @@ uint8_t CardLink::WriteBank(int bank) {
                     const uint8_t lo = static_cast<uint8_t>(half * kPageSize16M);
                     const uint8_t* page = bankSource + h * 256 + lo;
                     for (int attempt = 1;; ++attempt) {
-                        DoubledCommand(0x5555, 0xAA);
-                        DoubledCommand(0x2AAA, 0x55);
-                        DoubledCommand(0x5555, 0xA0);
-                        BusWrite(0x2000, bankLow);
+                        DoubledCommand(kJedecUnlockAddress1, kJedecUnlock1);
+                        DoubledCommand(kJedecUnlockAddress2, kJedecUnlock2);
+                        DoubledCommand(kJedecCommandAddress, kJedecProgram);
+                        BusWrite(kBusRomBankLow, bankLow);
                         WriteRegister(kRegAddressHigh, PageHigh(bank, h));
                         WriteRegister(kRegAddressLow, lo);
                         WriteRegister(kRegMode, kModeBlockFlashWrite);
@@ -80,11 +83,11 @@ uint8_t CardLink::WriteBank(int bank) {
                         // A status failure has shown its box; the page is not retried.
                         if (StatusPoll16M() != 0) return 0xFF;
                         Reset16M();
-                        BusWrite(0x2000, bankLow);
+                        BusWrite(kBusRomBankLow, bankLow);
                         WriteRegister(kRegAddressHigh, PageHigh(bank, h));
                         WriteRegister(kRegAddressLow, lo);
                         if (CompareBlock(*this, page, kPageSize16M) < 0) break;
-                        if (attempt == kAttempts16M) return 0xFF;
+                        if (attempt == kChip16M.programAttempts) return 0xFF;
                     }
                 }
             }
@@ -95,15 +98,15 @@ uint8_t CardLink::WriteBank(int bank) {
             const uint32_t base = static_cast<uint32_t>(bank) * kRomBankSize;
             if (bank % kBanksPerBlock64M == 0 && EraseBlock64M(base) != 0) return 0xFF;
             for (int off = 0; off < kRomBankSize; off += kBuffer64M) {
-                LinearCommand(base + static_cast<uint32_t>(off), 0xE8);
+                LinearCommand(base + static_cast<uint32_t>(off), kIntelWriteToBuffer);
                 WriteRegister(kRegMode, kModeFlashWrite);
                 SelectRegister(kRegData);
                 SetControl(kControlRead);
                 uint8_t s = ReadData();  // extended status: bit 7 = buffer free
-                for (uint32_t busyReads = 1; !(s & 0x80); ++busyReads) {
+                for (uint32_t busyReads = 1; !(s & kIntelStatusReady); ++busyReads) {
                     if (busyReads >= kBufferBusyReads) return 0xFF;
                     SetControl(kControlWrite);
-                    WriteData(0xE8);
+                    WriteData(kIntelWriteToBuffer);
                     SetControl(kControlRead);
                     s = ReadData();
                 }
@@ -111,11 +114,11 @@ uint8_t CardLink::WriteBank(int bank) {
                 WriteRegister(kRegMode, kModeBlockFlashWrite);
                 SelectRegister(kRegData);
                 for (int i = 0; i < kBuffer64M; ++i) WriteData(bankSource[off + i]);
-                WriteData(0xD0);  // confirm; the next buffer waits for the chip
+                WriteData(kIntelConfirm);  // the next buffer waits for the chip
             }
             if (WaitReady64M() != 0) return 0xFF;
-            if (ReadStatus64M() != 0x80) return 0xFF;
-            LinearCommand(0, 0xFF);
+            if (ReadStatus64M() != kIntelStatusReady) return 0xFF;
+            LinearCommand(0, kIntelReadArray);
             SetControl(kControlRead);
             return VerifyBank(bank);
         }
@@ -125,8 +128,8 @@ uint8_t CardLink::WriteBank(int bank) {
 }
 
 uint8_t CardLink::VerifyBank(int bank) {
-    BusWrite(0x3000, static_cast<uint8_t>(bank >> 8));
-    BusWrite(0x2000, static_cast<uint8_t>(bank & 0xFF));
+    BusWrite(kBusRomBankHigh, static_cast<uint8_t>(bank >> 8));
+    BusWrite(kBusRomBankLow, static_cast<uint8_t>(bank & 0xFF));
     for (int k = 0; k < kRomBankSize / 256; ++k) {
         WriteRegister(kRegAddressHigh, PageHigh(bank, k));
         WriteRegister(kRegAddressLow, 0x00);

@@ -7,8 +7,8 @@ using namespace card_registers;
 
 void CardLink::ReadRomPages(int bank, uint8_t* buffer, int pageCount) {
     if (pageCount > kRomBankSize / 256) pageCount = kRomBankSize / 256;
-    BusWrite(0x3000, static_cast<uint8_t>(bank >> 8));
-    BusWrite(0x2000, static_cast<uint8_t>(bank & 0xFF));
+    BusWrite(kBusRomBankHigh, static_cast<uint8_t>(bank >> 8));
+    BusWrite(kBusRomBankLow, static_cast<uint8_t>(bank & 0xFF));
     for (int p = 0; p < pageCount; ++p) {
         WriteRegister(kRegAddressHigh, PageHigh(bank, p));
         WriteRegister(kRegAddressLow, 0x00);

@@ -12,19 +12,19 @@ constexpr int kSramBanks = kSramImageSize / kSramBankSize;
 
 void CardLink::EnableSram() {
     EngageCard();
-    SetBusAddress(0x0000);
+    SetBusAddress(kBusRamEnable);
     WriteHere(0x0A);
     WriteHere(0xC0);
-    SetBusAddress(0xA000);
+    SetBusAddress(kBusSaveRam);
     WriteHere(0xA0);
-    SetBusAddress(0xA100);
+    SetBusAddress(kBusSaveRam + 0x100);
     WriteHere(0xC0);
-    SetBusAddress(0x0000);
+    SetBusAddress(kBusRamEnable);
     WriteHere(0x0A);
 }
 
 void CardLink::SelectRamBank(uint8_t bank) {
-    SetBusAddress(0x4000);
+    SetBusAddress(kBusRamBank);
     WriteHere(bank);
 }
 
@@ -39,7 +39,7 @@ void CardLink::ReadSramBank(int bank) {
     SelectRamBank(static_cast<uint8_t>(bank));
     uint8_t* out = sramImage.data() + SramOffset(bank);
     for (int k = 0; k < kBlocksPerBank; ++k) {
-        WriteRegister(kRegAddressHigh, static_cast<uint8_t>(0xA0 + k));
+        WriteRegister(kRegAddressHigh, static_cast<uint8_t>((kBusSaveRam >> 8) + k));
         WriteRegister(kRegAddressLow, 0x00);
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);
@@ -54,7 +54,7 @@ void CardLink::WriteSramBank(int bank) {
     SelectRamBank(static_cast<uint8_t>(bank));
     const uint8_t* in = sramImage.data() + SramOffset(bank);
     for (int k = 0; k < kBlocksPerBank; ++k) {
-        WriteRegister(kRegAddressHigh, static_cast<uint8_t>(0xA0 + k));
+        WriteRegister(kRegAddressHigh, static_cast<uint8_t>((kBusSaveRam >> 8) + k));
         WriteRegister(kRegAddressLow, 0x00);
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);

@@ -39,7 +39,7 @@ std::vector<uint8_t> MakeMenuProgram() {
 
     // Main program. The LCD may only be switched off during the vertical
     // blank, so the code waits for LY to reach line 144 first.
-    Put(image, 0x150,
+    Put(image, kRomHeaderEnd,
         {
             0xF3,              // 0150 di
             0x31, 0xFE, 0xFF,  // 0151 ld sp,$FFFE

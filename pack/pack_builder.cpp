@@ -4,14 +4,12 @@
 
 #include "common/file_io.h"
 #include "pack/pack_temp_path.h"
-#include "pack/write_cut_rom.h"
 #include "rom/rom_image.h"
+#include "rom/write_cut_rom.h"
 
 namespace zorvex {
 
 namespace {
-
-constexpr int32_t kMinimumMember = 0x150;
 
 // Closes the progress window and restarts the watch timer on every way out.
 class BuildSession {
@@ -73,7 +71,7 @@ bool BuildPackFromFiles(const std::string& path, const std::vector<std::string>&
         if (!WriteCutRom(image.data(), length, *file, path, ui.messages)) {
             // Too short: the file is still open and keeps what it has. A
             // failed write has already discarded it.
-            if (length < kMinimumMember) KeepPartial(*file);
+            if (length < kRomHeaderEnd) KeepPartial(*file);
             return false;
         }
     }

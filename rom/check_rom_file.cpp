@@ -20,8 +20,8 @@ class ImageDigest {
   public:
     void Feed(const uint8_t* data, size_t n) {
         if (n == 0) return;
-        if (length_ < kHead) {
-            size_t take = std::min(n, static_cast<size_t>(kHead - length_));
+        if (length_ < kRomHeaderEnd) {
+            size_t take = std::min(n, static_cast<size_t>(kRomHeaderEnd - length_));
             std::copy(data, data + take, head_.begin() + length_);
         }
         crc_ = crc32_z(crc_, data, n);
@@ -57,8 +57,7 @@ class ImageDigest {
     }
 
   private:
-    static constexpr int64_t kHead = 0x150;
-    std::array<uint8_t, kHead> head_{};
+    std::array<uint8_t, kRomHeaderEnd> head_{};
     int64_t length_ = 0;
     uLong crc_ = 0;
     uint64_t sum_ = 0;
@@ -105,7 +104,7 @@ bool DigestImage(const std::string& path, ImageDigest& digest, std::string& mess
 bool CheckRomFile(const std::string& path, RomHeaderSummary& summary, std::string& messageText) {
     ImageDigest digest;
     if (!DigestImage(path, digest, messageText)) return false;
-    if (digest.length() < 0x150) {
+    if (digest.length() < kRomHeaderEnd) {
         messageText = Format("File is to small (%s)", path.c_str());
         return false;
     }
@@ -115,7 +114,7 @@ bool CheckRomFile(const std::string& path, RomHeaderSummary& summary, std::strin
         return false;
     }
     summary.usedSizeCode = digest.usedSizeCode();
-    std::copy(head + 0x134, head + 0x150, summary.header.begin());
+    std::copy(head + 0x134, head + kRomHeaderEnd, summary.header.begin());
     summary.crc = digest.crc();
 
     uint8_t& flags = summary.header[0x146 - 0x134];

@@ -16,6 +16,10 @@ enum LoadOption : unsigned {
     LoadUpToSize = 8,  // length is the maximum on input and the count read on output
 };
 
+// Where the cartridge header ends and program code begins: a shorter file has
+// no complete header.
+inline constexpr int32_t kRomHeaderEnd = 0x150;
+
 // The largest image the loader accepts; anything longer fails as an allocation
 // failure would. Cartridges hold at most 8 MiB, so this leaves room for
 // oversized files to reach the card's own size check without letting a hostile

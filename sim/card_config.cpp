@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/flash_chip.h"
+
 namespace zorvex::sim {
 
 namespace {
@@ -71,31 +73,20 @@ bool ParseSmallNumber(const std::string& text, int& value) {
 
 bool ParseChip(const std::string& text, uint8_t& chip) {
     const std::string t = Lower(Trim(text));
-    if (t == "4m") {
-        chip = 4;
-    } else if (t == "16m") {
-        chip = 16;
-    } else if (t == "64m") {
-        chip = 64;
-    } else if (t == "none") {
+    if (t == "none") {
         chip = 0;
-    } else {
-        return false;
+        return true;
     }
+    // The table also takes a bare number; card.ini wants the "M".
+    const ChipInfo* known = !t.empty() && t.back() == 'm' ? FindChipByName(t.c_str()) : nullptr;
+    if (!known) return false;
+    chip = known->code;
     return true;
 }
 
 const char* ChipName(uint8_t chip) {
-    switch (chip) {
-        case 4:
-            return "4M";
-        case 16:
-            return "16M";
-        case 64:
-            return "64M";
-        default:
-            return "none";
-    }
+    const ChipInfo* known = FindChip(chip);
+    return known ? known->name : "none";
 }
 
 bool LoadCardConfig(const std::string& directory, CardConfig& config, std::string& messageText) {

@@ -18,7 +18,7 @@ inline constexpr char kCardConfigFile[] = "card.ini";
 //   chip=16M            flash chip on the card: 4M, 16M, 64M or none
 struct CardConfig {
     SimPortSetup ports;
-    uint8_t chip = 16;  // FlashType code: 0 none, 4, 16 or 64 (Mbit)
+    uint8_t chip = 16;  // chip size in Mbit: 0 none, 4, 16 or 64
 };
 
 // Reads DIR/card.ini. A missing file, section or key keeps its default.

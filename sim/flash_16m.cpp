@@ -1,5 +1,7 @@
 #include "sim/flash_16m.h"
 
+#include "sim/jedec_commands.h"
+
 namespace zorvex::sim {
 
 namespace {
@@ -40,19 +42,19 @@ void Flash16MChip::WriteCycle(uint32_t linear, uint8_t value) {
     const uint32_t word = (linear >> 1) & kWordMask;
     switch (unlock_) {
         case 0:
-            if (word == 0x5555 && value == 0xAA) {
+            if (word == jedec::kFirstAddress && value == jedec::Unlock1) {
                 unlock_ = 1;
-            } else if (value == 0xF0) {
+            } else if (value == jedec::Reset) {
                 Reset();
             }
             break;
         case 1:
-            unlock_ = (word == 0x2AAA && value == 0x55) ? 2 : 0;
+            unlock_ = (word == jedec::kSecondAddress && value == jedec::Unlock2) ? 2 : 0;
             if (unlock_ == 0) eraseSetup_ = false;
             break;
         default:
             unlock_ = 0;
-            if (word == 0x5555) {
+            if (word == jedec::kFirstAddress) {
                 Unlocked(value);
             } else {
                 eraseSetup_ = false;
@@ -65,23 +67,23 @@ void Flash16MChip::Unlocked(uint8_t command) {
     const bool afterErase = eraseSetup_;
     eraseSetup_ = false;
     switch (command) {
-        case 0x80:
+        case jedec::EraseSetup:
             eraseSetup_ = true;
             break;
-        case 0x90:
+        case jedec::IdEntry:
             mode_ = Mode::Id;
             SetArrayMode(false);
             break;
-        case 0xF0:
+        case jedec::Reset:
             Reset();
             break;
-        case 0xA0:
+        case jedec::Program:
             mode_ = Mode::PageLoad;
             pageStarted_ = false;
             loaded_.fill(false);
             SetArrayMode(false);
             break;
-        case 0x10:
+        case jedec::ChipErase:
             if (!afterErase) break;
             ++stats_.chipErases;
             pendingFail_ = 0;

@@ -1,5 +1,7 @@
 #include "sim/flash_4m.h"
 
+#include "sim/jedec_commands.h"
+
 namespace zorvex::sim {
 
 namespace {
@@ -9,9 +11,11 @@ namespace {
 // bit 14 would be found only while an odd bank happened to be selected (bank 1
 // after power-on, but bank 0 or an even bank after a header scan or a read).
 constexpr uint32_t kCommandMask = 0x3FFF;
-constexpr uint32_t kFirstUnlock = 0x5555 & kCommandMask;
-constexpr uint32_t kSecondUnlock = 0x2AAA & kCommandMask;
+constexpr uint32_t kFirstUnlock = jedec::kFirstAddress & kCommandMask;
+constexpr uint32_t kSecondUnlock = jedec::kSecondAddress & kCommandMask;
 constexpr uint32_t kPageSize = 256;
+constexpr uint8_t kToggleBit = 0x40;    // DQ6, flips on every read while busy
+constexpr uint8_t kDataPollBit = 0x80;  // DQ7, the complement of the last byte while busy
 }  // namespace
 
 Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4)) {}
@@ -40,15 +44,15 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
     const uint32_t a = linear & kCommandMask;
     switch (unlock_) {
         case 0:
-            if (a == kFirstUnlock && value == 0xAA) {
+            if (a == kFirstUnlock && value == jedec::Unlock1) {
                 unlock_ = 1;
-            } else if (value == 0xF0) {
+            } else if (value == jedec::Reset) {
                 mode_ = Mode::Array;
                 SetArrayMode(true);
             }
             break;
         case 1:
-            unlock_ = (a == kSecondUnlock && value == 0x55) ? 2 : 0;
+            unlock_ = (a == kSecondUnlock && value == jedec::Unlock2) ? 2 : 0;
             if (unlock_ == 0) eraseSetup_ = false;
             break;
         default:
@@ -66,20 +70,20 @@ void Flash4MChip::Unlocked(uint8_t command) {
     const bool afterErase = eraseSetup_;
     eraseSetup_ = false;
     switch (command) {
-        case 0x80:
+        case jedec::EraseSetup:
             eraseSetup_ = true;
             break;
-        case 0x60:
+        case jedec::ProductIdEntry:
             if (afterErase) {
                 mode_ = Mode::ProductId;
                 SetArrayMode(false);
             }
             break;
-        case 0xF0:
+        case jedec::Reset:
             mode_ = Mode::Array;
             SetArrayMode(true);
             break;
-        case 0xA0:
+        case jedec::Program:
             if (afterErase) break;
             afterBusy_ = mode_ == Mode::ProductId ? Mode::ProductId : Mode::Array;
             mode_ = Mode::PageLoad;
@@ -87,7 +91,7 @@ void Flash4MChip::Unlocked(uint8_t command) {
             loaded_.fill(false);
             SetArrayMode(false);
             break;
-        case 0x10:
+        case jedec::ChipErase:
             if (!afterErase) break;
             if (!HookFailErase(0)) {
                 EraseRange(0, size());
@@ -132,10 +136,8 @@ uint8_t Flash4MChip::ReadSlow(uint32_t linear) {
     }
     if (mode_ == Mode::Busy) {
         if (ObserveBusy()) {
-            // DQ6 toggles on every read; DQ7 shows the complement of the last
-            // byte written (data polling).
-            toggle_ ^= 0x40;
-            return StatusValue(static_cast<uint8_t>(toggle_ | (~lastLoaded_ & 0x80)));
+            toggle_ ^= kToggleBit;
+            return StatusValue(static_cast<uint8_t>(toggle_ | (~lastLoaded_ & kDataPollBit)));
         }
         mode_ = afterBusy_;
         SetArrayMode(mode_ == Mode::Array);

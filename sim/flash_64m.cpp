@@ -7,12 +7,24 @@ constexpr uint8_t kReady = 0x80;
 constexpr uint8_t kEraseError = 0x20;
 constexpr uint8_t kProgramError = 0x10;
 constexpr uint8_t kSequenceError = kEraseError | kProgramError;
+
+// The Intel command bytes this part decodes (the driver has its own names).
+enum Command : uint8_t {
+    ReadArray = 0xFF,
+    ReadStatus = 0x70,
+    ClearStatus = 0x50,
+    ReadIdentifier = 0x90,
+    CfiQuery = 0x98,
+    WriteToBuffer = 0xE8,
+    BlockErase = 0x20,
+    Confirm = 0xD0,  // ends a buffer load or a block erase setup
+};
 }  // namespace
 
 Flash64MChip::Flash64MChip() : FlashChip(*FindChip(64)) {
     const uint8_t table[] = {
-        // 0x00: identifier words, as this part shows them in query mode too
-        0x89, 0x15, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        // 0x00: identifier words, filled in below from the chip's ids
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         // 0x10: "QRY", command set 0x0001, extended table at 0x31, no alternate
         'Q', 'R', 'Y', 0x01, 0x00, 0x31, 0x00, 0x00, 0x00, 0x00, 0x00,
         // 0x1B: supply voltages, then typical/maximum times
@@ -24,6 +36,9 @@ Flash64MChip::Flash64MChip() : FlashChip(*FindChip(64)) {
         'P', 'R', 'I', 0x31, 0x31};
     static_assert(sizeof(table) <= 64);
     for (size_t i = 0; i < sizeof(table); ++i) cfi_[i] = table[i];
+    // This part shows its identifier words in query mode too.
+    cfi_[0] = info().manufacturer;
+    cfi_[1] = info().device;
 }
 
 void Flash64MChip::PowerOn() {
@@ -41,7 +56,7 @@ void Flash64MChip::SetReadMode(ReadMode mode) {
 void Flash64MChip::WriteCycle(uint32_t linear, uint8_t value) {
     switch (pending_) {
         case Pending::BufferCount:
-            if (value == 0xE8) {  // asked again while the buffer was not free
+            if (value == WriteToBuffer) {  // asked again while the buffer was not free
                 SetReadMode(ReadMode::ExtendedStatus);
                 return;
             }
@@ -62,7 +77,7 @@ void Flash64MChip::WriteCycle(uint32_t linear, uint8_t value) {
             return;
         case Pending::BufferConfirm:
             pending_ = Pending::None;
-            if (value == 0xD0) {
+            if (value == Confirm) {
                 ProgramBuffer();
             } else {
                 status_ |= kSequenceError;
@@ -71,7 +86,7 @@ void Flash64MChip::WriteCycle(uint32_t linear, uint8_t value) {
             return;
         case Pending::EraseConfirm:
             pending_ = Pending::None;
-            if (value == 0xD0) {
+            if (value == Confirm) {
                 EraseBlock(eraseAddress_);
             } else {
                 status_ |= kSequenceError;
@@ -88,36 +103,36 @@ void Flash64MChip::Command(uint32_t linear, uint8_t value) {
     if (busy()) {
         // A running operation accepts only the status read and a new
         // write-to-buffer request (answered through the extended status).
-        if (value == 0x70) SetReadMode(ReadMode::Status);
-        if (value == 0xE8) {
+        if (value == ReadStatus) SetReadMode(ReadMode::Status);
+        if (value == WriteToBuffer) {
             pending_ = Pending::BufferCount;
             SetReadMode(ReadMode::ExtendedStatus);
         }
         return;
     }
     switch (value) {
-        case 0x70:
+        case ReadStatus:
             SetReadMode(ReadMode::Status);
             break;
-        case 0x50:
+        case ClearStatus:
             status_ = 0;
             break;
-        case 0x90:
+        case ReadIdentifier:
             SetReadMode(ReadMode::Identifier);
             break;
-        case 0x98:
+        case CfiQuery:
             SetReadMode(ReadMode::Query);
             break;
-        case 0xE8:
+        case WriteToBuffer:
             pending_ = Pending::BufferCount;
             SetReadMode(ReadMode::ExtendedStatus);
             break;
-        case 0x20:
+        case BlockErase:
             pending_ = Pending::EraseConfirm;
             eraseAddress_ = linear;
             SetReadMode(ReadMode::Status);
             break;
-        default:  // 0xFF and every command this part does not know
+        default:  // ReadArray and every command this part does not know
             SetReadMode(ReadMode::Array);
             break;
     }

@@ -11,7 +11,7 @@
 namespace zorvex::sim {
 
 const ChipInfo* FindChip(uint8_t code) {
-    for (const ChipInfo& chip : kChipTable) {
+    for (const ChipInfo& chip : kSimulatedChips) {
         if (chip.code == code) return &chip;
     }
     return nullptr;
@@ -22,7 +22,7 @@ const ChipInfo* FindChipByName(const char* name) {
     std::string text(name);
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (!text.empty() && text.back() != 'M') text += 'M';
-    for (const ChipInfo& chip : kChipTable) {
+    for (const ChipInfo& chip : kSimulatedChips) {
         if (text == chip.name) return &chip;
     }
     return nullptr;

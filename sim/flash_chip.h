@@ -7,9 +7,12 @@
 
 namespace zorvex::sim {
 
-// The three flash chips an Ombra Card can carry, as data.
+// The simulator's own model of the three flash chips an Ombra Card can carry.
+// The driver keeps its own table of what it expects (link/flash_chips.h) and
+// never reads this one: the model stands for the hardware, so a wrong fact on
+// either side shows up as a failing test instead of being shared by both.
 struct ChipInfo {
-    uint8_t code = 0;          // chip size in Mbit, the value the link stores as flashType
+    uint8_t code = 0;          // chip size in Mbit, as card.ini and the tests name it
     const char* name = "";     // "4M", "16M", "64M" (the chip= value of card.ini)
     uint32_t capacity = 0;     // flash bytes
     int saveBanks = 0;         // 8 KiB save-RAM banks on a card with this chip
@@ -17,7 +20,7 @@ struct ChipInfo {
     uint8_t device = 0;
 };
 
-inline constexpr ChipInfo kChipTable[] = {
+inline constexpr ChipInfo kSimulatedChips[] = {
     {4, "4M", 0x80000, 4, 0xDA, 0x46},
     {16, "16M", 0x200000, 16, 0xC2, 0xF1},
     {64, "64M", 0x800000, 16, 0x89, 0x15},
@@ -177,7 +180,7 @@ class FlashChip {
     bool dirty_ = false;
 };
 
-// The chip for a code from kChipTable; nullptr for an unknown code.
+// The chip for a code from kSimulatedChips; nullptr for an unknown code.
 std::unique_ptr<FlashChip> MakeFlashChip(uint8_t code);
 
 }  // namespace zorvex::sim

@@ -6,7 +6,7 @@
 namespace zorvex {
 
 bool FixRomChecksums(RomImage& image, const std::string& source, MessageSink& sink) {
-    if (image.length() < 0x150) {
+    if (image.length() < kRomHeaderEnd) {
         sink.ShowMessage(Format("File %s to small (%d)", source.c_str(), image.length()), "Error");
         return false;
     }

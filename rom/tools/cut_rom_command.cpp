@@ -1,14 +1,10 @@
 #include "rom/tools/cut_rom_command.h"
 
 #include "common/file_io.h"
-#include "pack/write_cut_rom.h"
 #include "rom/tools/rom_tool_files.h"
+#include "rom/write_cut_rom.h"
 
 namespace zorvex {
-
-namespace {
-constexpr int32_t kHeaderEnd = 0x150;
-}
 
 bool WriteCutResult(RomImage& image, const std::string& source, const std::string& result,
                     MessageSink& sink) {
@@ -20,7 +16,7 @@ bool WriteCutResult(RomImage& image, const std::string& source, const std::strin
     if (!WriteCutRom(image.data(), image.length(), *file, result, sink)) {
         // Too short: the result has been created and stays empty. A failed
         // write has already discarded the file.
-        if (image.length() < kHeaderEnd && !SameFile(source, result)) file->Commit();
+        if (image.length() < kRomHeaderEnd && !SameFile(source, result)) file->Commit();
         return false;
     }
     if (!file->Commit()) {

@@ -1,4 +1,4 @@
-#include "pack/write_cut_rom.h"
+#include "rom/write_cut_rom.h"
 
 #include <array>
 
@@ -8,7 +8,6 @@ namespace zorvex {
 
 namespace {
 
-constexpr int32_t kHeaderEnd = 0x150;
 constexpr size_t kPadBlock = 512;
 
 void StoreGlobalChecksum(uint8_t* image, size_t length) {
@@ -21,7 +20,7 @@ void StoreGlobalChecksum(uint8_t* image, size_t length) {
 
 bool WriteCutRom(uint8_t* image, int32_t length, OutputFile& file, const std::string& path,
                  MessageSink& sink) {
-    if (length < kHeaderEnd) {
+    if (length < kRomHeaderEnd) {
         sink.ShowMessage(Format("File %s to small (%d)", path.c_str(), length), "Error");
         return false;
     }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/file_io.h"
-#include "pack/write_cut_rom.h"
+#include "rom/write_cut_rom.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/rom_builder.h"
 
