@@ -4,7 +4,7 @@
 #include "app/pictures.h"
 #include "app/tool_app.h"
 #include "app/ui_prompts.h"
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/message_sink.h"
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 
 namespace zorvex::cli {
 

@@ -1,4 +1,4 @@
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 
 #include <cstdlib>
 #include <filesystem>
