@@ -44,6 +44,7 @@ int RunDump(const std::vector<std::string>& args) {
     auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
     if (!runtime) return 1;
     zorvex::CardLink& link = *runtime->link;
+    zorvex::CardOperation operation(link);
     if (link.DetectCard() != 0) {
         messages.ShowMessage(link.messageText, "Error");
         return 1;
