@@ -4,7 +4,7 @@
 #include "app/pictures.h"
 #include "app/tool_app.h"
 #include "app/ui_prompts.h"
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -18,5 +18,9 @@ int main(int argc, char** argv) {
     // The one card link of the run, fully built before any window exists.
     std::unique_ptr<zorvex::LinkRuntime> runtime = zorvex::CreateLinkRuntime(warnings);
     if (!runtime->messageText.empty()) prompts.ShowMessage(nullptr, runtime->messageText, "ERROR");
+    // A platform whose ports cannot be driven says so once, before any
+    // detection fails for that reason.
+    if (!runtime->platformNote.empty())
+        prompts.ShowMessage(nullptr, runtime->platformNote, "Warning");
     return zorvex::app::ToolApp(*runtime->link, prompts, &warnings).Run();
 }

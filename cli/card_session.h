@@ -10,7 +10,7 @@
 
 #include "cli/cli_command.h"
 #include "common/message_sink.h"
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 
 namespace zorvex::cli {
 

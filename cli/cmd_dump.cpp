@@ -39,6 +39,7 @@ int RunDump() {
     auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
     if (!runtime) return 1;
     zorvex::CardLink& link = *runtime->link;
+    zorvex::CardOperation operation(link);
     if (link.DetectCard() != 0) {
         messages.ShowMessage(link.messageText, "Error");
         return 1;

@@ -7,8 +7,8 @@
 #include "cli/card_session.h"
 #include "cli/cli_command.h"
 #include "cli/progress_display.h"
+#include "ports/link_factory.h"
 #include "saves/save_ram_commands.h"
-#include "sim/link_factory.h"
 
 namespace {
 

@@ -18,12 +18,21 @@ constexpr uint8_t kPadFill = 0xFF;
 
 }  // namespace
 
+// The detection failure text, with a second line saying why the port could
+// not be used when the failure was the port's and not the card's.
+static std::string WithPortProblem(std::string text, const std::string& problem) {
+    if (!problem.empty()) text += "\n" + problem;
+    return text;
+}
+
 int CardLink::DetectCard() {
+    CardOperation operation(*this);
     progressPercent = 0;
     cancelRequested = false;
 
     if (scanAllPorts && portCount > 1) {
         bool found = false;
+        std::string problems;
         for (int n = 1; n <= portCount && n < static_cast<int>(portTable.size()); ++n) {
             if (portTable[static_cast<size_t>(n)] == 0) continue;  // a gap: never accessed
             SelectPort(n);
@@ -34,9 +43,11 @@ int CardLink::DetectCard() {
                 found = true;
                 break;
             }
+            const std::string problem = PortProblem();
+            if (!problem.empty()) problems += (problems.empty() ? "" : "\n") + problem;
         }
         if (!found) {
-            messageText = "Could not detect Ombra Card on any Port";
+            messageText = WithPortProblem("Could not detect Ombra Card on any Port", problems);
             return -1;
         }
     }
@@ -48,7 +59,8 @@ int CardLink::DetectCard() {
     EngageCard();
     if (ChooseTransferMode() != 0) {
         ReleaseCard();
-        messageText = Format("Could not detect Ombra Card on Port %d", currentPortIndex);
+        messageText = WithPortProblem(
+            Format("Could not detect Ombra Card on Port %d", currentPortIndex), PortProblem());
         return -1;
     }
     EngageCard();
@@ -70,6 +82,7 @@ int CardLink::SendJob(const std::string& path) {
     // Every failure below leaves its own text; clearing first makes sure the
     // "Error" box can never show what an earlier job left behind.
     messageText.clear();
+    CardOperation operation(*this);
     if (DetectCard() != 0) return -1;  // detection released the card itself
     const int r = SendRomFile(path);
     ReleaseCard();

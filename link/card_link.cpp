@@ -113,6 +113,7 @@ void CardLink::EngageCard() {
 }
 
 void CardLink::ReleaseCard() {
+    CardOperation operation(*this);
     WriteRegister(kRegMode, kModeReleased);
     SetControl(kControlReleased);
 }
@@ -161,7 +162,39 @@ void CardLink::SelectPort(int n) {
     controlPort = currentPortBase + 2u;
     eppAddressPort = currentPortBase + 3u;
     eppDataPort = currentPortBase + 4u;
+    CardOperation operation(*this);
+    if (claimedBase_ != currentPortBase) {
+        ReleaseClaimedPort();
+        ClaimSelectedPort();
+    }
     ChooseTransferMode();
+}
+
+// --- Operation bracket ------------------------------------------------------------
+
+void CardLink::BeginOperation() {
+    if (operationDepth_++ == 0) ClaimSelectedPort();
+}
+
+void CardLink::EndOperation() {
+    if (operationDepth_ == 0) return;
+    if (--operationDepth_ == 0) ReleaseClaimedPort();
+}
+
+void CardLink::ClaimSelectedPort() {
+    // A port with base 0 is never accessed, so there is nothing to take.
+    if (currentPortBase == 0) return;
+    claimedBase_ = currentPortBase;
+    io_.BeginOperation(claimedBase_);
+}
+
+void CardLink::ReleaseClaimedPort() {
+    if (claimedBase_ != 0) io_.EndOperation(claimedBase_);
+    claimedBase_ = 0;
+}
+
+std::string CardLink::PortProblem() const {
+    return currentPortBase == 0 ? std::string() : io_.AccessProblem(currentPortBase);
 }
 
 // --- Shared helpers --------------------------------------------------------------

@@ -118,10 +118,26 @@ class CardLink {
     // Shows a protocol "Warning" box.
     void Warn(const std::string& text);
 
+    // --- Operation bracket ------------------------------------------------------
+    // One card operation, from taking the port to giving it back. Brackets
+    // nest; the port is taken at the outermost Begin and given back at its End,
+    // and a SelectPort inside an operation moves the claim to the new port.
+    // The entry points above bracket themselves; a caller that runs several of
+    // them as one operation (open the card, then move save RAM) brackets the
+    // whole with CardOperation so the port is held once.
+    void BeginOperation();
+    void EndOperation();
+    // Why the selected port could not be used in the last operation (empty
+    // when it could), for the second line of a detection failure.
+    std::string PortProblem() const;
+
     LinkClock& clock() { return clock_; }
     PortIo& io() { return io_; }
 
   private:
+    void ClaimSelectedPort();
+    void ReleaseClaimedPort();
+
     void Out(uint32_t address, uint8_t value) { io_.Out(static_cast<uint16_t>(address), value); }
     uint8_t In(uint32_t address) { return io_.In(static_cast<uint16_t>(address)); }
 
@@ -129,6 +145,20 @@ class CardLink {
     const PortSource& ports_;
     LinkClock& clock_;
     MessageSink& warnings_;
+    int operationDepth_ = 0;
+    uint16_t claimedBase_ = 0;  // the port inside the current bracket, 0 = none
+};
+
+// Brackets one card operation for the lifetime of the object.
+class CardOperation {
+  public:
+    explicit CardOperation(CardLink& link) : link_(link) { link_.BeginOperation(); }
+    ~CardOperation() { link_.EndOperation(); }
+    CardOperation(const CardOperation&) = delete;
+    CardOperation& operator=(const CardOperation&) = delete;
+
+  private:
+    CardLink& link_;
 };
 
 }  // namespace zorvex

@@ -25,12 +25,25 @@ int KernelIndex(const std::string& name) {
     return index;
 }
 
-// The first number of base-addr ("888\t1912"); 0 when unreadable.
-unsigned long ReadBase(const std::filesystem::path& file) {
+// The first number of base-addr ("888\t1912"); 0 when unreadable. The
+// second, when there is one, is the base of the ECP registers.
+unsigned long ReadBase(const std::filesystem::path& file, unsigned long* high = nullptr) {
     std::ifstream in(file);
     unsigned long base = 0;
     if (!(in >> base)) return 0;
+    unsigned long second = 0;
+    if (high && (in >> second) && second <= kHighestBase) *high = second;
     return base;
+}
+
+// "PCSPP,TRISTATE,COMPAT,EPP,ECP": both ECP and EPP means the kernel reaches
+// EPP through the ECP chip's mode register.
+bool IsEcpEpp(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string modes;
+    std::getline(in, modes);
+    modes = "," + modes + ",";
+    return modes.find(",ECP,") != std::string::npos && modes.find(",EPP,") != std::string::npos;
 }
 
 }  // namespace
@@ -44,9 +57,11 @@ std::vector<KernelPort> LinuxPortSource::Ports() const {
         const std::string name = entry.path().filename().string();
         const int index = KernelIndex(name);
         if (index < 0 || index > 7) continue;  // the table holds LPT1..LPT8
-        const unsigned long base = ReadBase(entry.path() / "base-addr");
+        unsigned long high = 0;
+        const unsigned long base = ReadBase(entry.path() / "base-addr", &high);
         if (base == 0 || base > kHighestBase) continue;
-        ports.push_back({index + 1, static_cast<uint16_t>(base), name});
+        ports.push_back({index + 1, static_cast<uint16_t>(base), name, static_cast<uint16_t>(high),
+                         IsEcpEpp(entry.path() / "modes")});
     }
     std::sort(ports.begin(), ports.end(),
               [](const KernelPort& a, const KernelPort& b) { return a.lpt < b.lpt; });

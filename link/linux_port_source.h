@@ -11,9 +11,11 @@ namespace zorvex {
 
 // One parallel port the Linux kernel knows.
 struct KernelPort {
-    int lpt = 0;         // kernel port parportK is LPT K+1
-    uint16_t base = 0;   // I/O base address
-    std::string device;  // "parportK"
+    int lpt = 0;           // kernel port parportK is LPT K+1
+    uint16_t base = 0;     // I/O base address
+    std::string device;    // "parportK"
+    uint16_t ecrBase = 0;  // second base of an ECP port (ECR at ecrBase+2), else 0
+    bool ecpEpp = false;   // the kernel drives EPP through the ECP chip's EPP mode
 };
 
 // The ports of the Linux kernel's parport layer, from

@@ -6,6 +6,7 @@ namespace zorvex {
 using namespace card_registers;
 
 void CardLink::ReadRomPages(int bank, uint8_t* buffer, int pageCount) {
+    CardOperation operation(*this);
     if (pageCount > kRomBankSize / 256) pageCount = kRomBankSize / 256;
     BusWrite(kBusRomBankHigh, static_cast<uint8_t>(bank >> 8));
     BusWrite(kBusRomBankLow, static_cast<uint8_t>(bank & 0xFF));

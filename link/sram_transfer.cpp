@@ -35,6 +35,7 @@ static size_t SramOffset(int bank) {
 }
 
 void CardLink::ReadSramBank(int bank) {
+    CardOperation operation(*this);
     EnableSram();
     SelectRamBank(static_cast<uint8_t>(bank));
     uint8_t* out = sramImage.data() + SramOffset(bank);
@@ -50,6 +51,7 @@ void CardLink::ReadSramBank(int bank) {
 }
 
 void CardLink::WriteSramBank(int bank) {
+    CardOperation operation(*this);
     EnableSram();
     SelectRamBank(static_cast<uint8_t>(bank));
     const uint8_t* in = sramImage.data() + SramOffset(bank);

@@ -60,6 +60,7 @@ class RestoreBankWindow {
 }  // namespace
 
 bool ScanPack(CardLink& link) {
+    CardOperation operation(link);
     const int opened = link.OpenCard();
     if (opened <= 0) return false;
     RestoreBankWindow restore(link);

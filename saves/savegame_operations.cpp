@@ -62,6 +62,7 @@ bool SavegameOperations::PcToSlots() {
 bool SavegameOperations::TransferAll(Direction direction) {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
+    CardOperation operation(link_);  // the port is held once for every bank
     const int opened = link_.OpenCard();
     if (opened <= 0) {
         Error(link_.messageText);
@@ -94,6 +95,7 @@ bool SavegameOperations::TransferAll(Direction direction) {
 bool SavegameOperations::TransferSelected(Direction direction) {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
+    CardOperation operation(link_);  // the port is held once for every slot
     const int slots = link_.OpenCard();
     if (slots <= 0) {
         Error(link_.messageText);

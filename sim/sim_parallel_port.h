@@ -13,6 +13,29 @@ struct SimPortSetup {
     std::vector<uint16_t> bases{0x378};  // I/O base of LPT1, LPT2, ...
     int cardPort = 1;                    // LPT number holding the card; 0 = no card anywhere
     bool epp = true;                     // the ports answer EPP cycles
+    // The ports are ECP chips: EPP cycles happen only while their extended
+    // control register (high base + 2, the high base being base + 0x400)
+    // selects EPP mode.
+    bool ecr = false;
+};
+
+// The lines between the PC and the card, as the PC drives them.
+struct WireLevels {
+    uint8_t data = 0;        // the data lines, when the PC drives them
+    bool dataDriven = true;  // false while the port's direction bit hands them over
+    uint8_t control = 0;     // nStrobe, nAutoFd, nInit, nSelectIn: control bits 0..3
+    bool operator==(const WireLevels&) const = default;
+};
+
+// One EPP cycle the port's EPP hardware ran on the wire.
+enum class EppCycle : uint8_t { AddressWrite, DataWrite, DataRead, AddressRead };
+
+// Sees every change of the lines and every EPP cycle of one machine.
+class WireObserver {
+  public:
+    virtual ~WireObserver() = default;
+    virtual void LinesChanged(uint16_t base, const WireLevels& levels) = 0;
+    virtual void Cycle(uint16_t base, EppCycle cycle, uint8_t value, bool answered) = 0;
 };
 
 // One raw port access as the program issued it.
@@ -29,6 +52,10 @@ struct PortAccess {
 //        cycle, 0x03 (nStrobe + nAutoFd) as a data write; 0x02 starts a data read
 //        and shows the low nibble on status bits 3..6, 0x06 the high nibble.
 //   EPP: a write at base+3 is an address cycle, base+4 a data write or read.
+//   Status bit 0 is the EPP time-out flag: set by an EPP cycle nobody answers,
+//   cleared by any write to the status address. Control bit 5 hands the data
+//   lines to the card: strobes then latch the floating lines (0xFF), and
+//   reads of the data register see what the card drives.
 // Cycles start on the edge of their strobe, so rewriting the same control value
 // starts nothing new. A port without the card reads as an open bus (0xFF) and
 // ignores every cycle; ports set up without EPP ignore EPP cycles and read 0xFF
@@ -60,6 +87,9 @@ class SimParallelPort final : public PortIo {
     bool recording() const { return recording_; }
     const std::vector<PortAccess>& trace() const { return trace_; }
     void ClearTrace() { trace_.clear(); }
+    // Receives every change of the lines from now on (nullptr: nobody). Not owned.
+    void SetWireObserver(WireObserver* observer) { observer_ = observer; }
+    WireLevels levels(uint16_t base) const;
 
   private:
     struct PortState {
@@ -68,7 +98,12 @@ class SimParallelPort final : public PortIo {
         uint8_t data = 0;
         uint8_t control = 0;
         uint8_t readLatch = 0xFF;  // the byte a running SPP read presents
+        uint8_t ecr = 0x01;        // SPP mode, FIFO empty
+        bool timeout = false;
+        WireLevels wire;
     };
+    void EppAccess(PortState& port, EppCycle cycle, uint8_t& value);
+    void Publish(PortState& port);
     PortState* Find(uint16_t address, uint16_t& offset);
     void WriteControl(PortState& port, uint8_t value);
     uint8_t ReadStatus(const PortState& port) const;
@@ -82,6 +117,7 @@ class SimParallelPort final : public PortIo {
     uint64_t readCount_ = 0;
     bool recording_ = false;
     std::vector<PortAccess> trace_;
+    WireObserver* observer_ = nullptr;
 };
 
 }  // namespace zorvex::sim

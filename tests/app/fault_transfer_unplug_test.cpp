@@ -8,8 +8,8 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "ports/link_factory.h"
 #include "sim/fault_injector.h"
-#include "sim/link_factory.h"
 #include "tests/app/app_test_support.h"
 
 namespace zorvex::test {

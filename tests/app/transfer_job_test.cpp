@@ -9,7 +9,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 #include "tests/app/app_test_support.h"
 
 namespace zorvex::test {

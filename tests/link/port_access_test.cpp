@@ -265,9 +265,9 @@ TEST(PortAccess, ProbeLinkIsTheDocumentedCycleSequenceInBothTransports) {
             if (spp) {
                 t.Out(0x37A, 0x00);
                 t.Out(0x37A, 0x02);
-                t.In(0x379, static_cast<uint8_t>(0x87 | (v & 0x0F) << 3));
+                t.In(0x379, static_cast<uint8_t>(0x86 | (v & 0x0F) << 3));
                 t.Out(0x37A, 0x06);
-                t.In(0x379, static_cast<uint8_t>(0x87 | (v >> 4) << 3));
+                t.In(0x379, static_cast<uint8_t>(0x86 | (v >> 4) << 3));
                 t.Out(0x37A, 0x00);
             } else {
                 t.In(0x37C, v);

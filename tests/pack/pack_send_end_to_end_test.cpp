@@ -13,9 +13,9 @@
 #include "pack/pack_list.h"
 #include "pack/pack_status.h"
 #include "pack/pack_temp_path.h"
+#include "ports/link_factory.h"
 #include "rom/rom_image.h"
 #include "sim/cartridge.h"
-#include "sim/link_factory.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/rom_builder.h"
 

@@ -6,9 +6,9 @@
 
 #include "common/message_sink.h"
 #include "link/card_link.h"
+#include "ports/link_factory.h"
 #include "sim/card_config.h"
 #include "sim/cartridge.h"
-#include "sim/link_factory.h"
 #include "tests/support/rom_builder.h"
 
 namespace zorvex::sim {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "ports/link_factory.h"
 #include "sim/card_config.h"
-#include "sim/link_factory.h"
 #include "tests/support/rom_builder.h"
 
 namespace zorvex::sim {

@@ -17,6 +17,13 @@ namespace zorvex {
 // Names a directory holding a simulated card (DIR/card.ini); when set, the run
 // uses the simulated parallel port instead of the machine's ports.
 inline constexpr char kSimulatedCardVariable[] = "ZORVEX_SIMULATED_CARD";
+// "direct" or "ppdev" forces how real ports are driven; unset or empty picks
+// direct port I/O when the process may use it, else ppdev.
+inline constexpr char kPortAccessVariable[] = "ZORVEX_PORT_ACCESS";
+
+// How the run reaches its ports.
+enum class PortAccessMethod { None, Simulated, Direct, Ppdev };
+const char* PortAccessName(PortAccessMethod method);  // "direct I/O", "ppdev", ...
 
 // The platform pieces of one run and the one CardLink built on them. The
 // desktop program and zorvex-cli both hold exactly one. Members are destroyed
@@ -33,6 +40,13 @@ struct LinkRuntime {
     // A problem found while setting up (unusable card.ini, variable not naming
     // a directory), for the caller to show; the run then has no ports at all.
     std::string messageText;
+    PortAccessMethod access = PortAccessMethod::None;
+    // Why the access method is what it is, when that is worth saying (direct
+    // I/O not permitted, a forced method); empty otherwise.
+    std::string accessNote;
+    // Set on a platform where real ports cannot be driven at all; shown once
+    // at start-up and by "zorvex-cli ports".
+    std::string platformNote;
 
     std::unique_ptr<PortSource> portSource;
     std::unique_ptr<LinkClock> clock;
@@ -43,7 +57,7 @@ struct LinkRuntime {
 };
 
 // Simulated when kSimulatedCardVariable is set and not empty, else the
-// machine's own ports (kernel list, libieee1284, real sleeps).
+// machine's own ports (kernel list, direct I/O or ppdev, real sleeps).
 std::unique_ptr<LinkRuntime> CreateLinkRuntime(MessageSink& warnings);
 // The simulated machine of `directory`; its waits are only counted.
 std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& directory,

@@ -1,4 +1,4 @@
-#include "sim/link_factory.h"
+#include "ports/link_factory.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -6,22 +6,72 @@
 #include "link/port_discovery.h"
 #include "sim/cartridge.h"
 
-#ifndef _WIN32
-#include "link/ieee1284_port_io.h"
+#include "link/direct_port_io.h"
 #include "link/linux_port_source.h"
-#endif
+#include "link/ppdev_port_io.h"
 
 namespace zorvex {
 
 namespace {
 
-// Reads 0xFF everywhere and ignores writes: the port layer of a platform whose
-// direct port access is not built in.
+// Reads 0xFF everywhere and ignores writes: the port layer of a run whose
+// ports cannot be driven, saying why at every operation.
 class AbsentPortIo final : public PortIo {
   public:
+    explicit AbsentPortIo(std::string reason = {}) : reason_(std::move(reason)) {}
     void Out(uint16_t, uint8_t) override {}
     uint8_t In(uint16_t) override { return 0xFF; }
+    bool BeginOperation(uint16_t) override { return reason_.empty(); }
+    std::string AccessProblem(uint16_t) const override { return reason_; }
+
+  private:
+    std::string reason_;
 };
+
+constexpr char kNoPortBackend[] =
+    "Zorvex cannot drive parallel ports on this platform yet; only the simulated card "
+    "(ZORVEX_SIMULATED_CARD) can be used";
+
+#ifndef _WIN32
+// Direct I/O when every port's I/O range is granted; the first refusal
+// otherwise, in `problem`.
+bool DirectAccessGranted(const std::vector<KernelPort>& ports, std::string& problem) {
+    if (!MachineIoInstructions()) {
+        problem = "direct port I/O is not available on this processor";
+        return false;
+    }
+    for (const auto& port : ports)
+        if (!RequestDirectPortAccess(port.base, port.ecrBase, problem)) return false;
+    return true;
+}
+
+// The port layer for the kernel's ports, as kPortAccessVariable asks.
+void ChooseRealPorts(LinkRuntime& runtime, std::vector<KernelPort> ports) {
+    const char* forced = std::getenv(kPortAccessVariable);
+    const std::string choice = forced ? forced : "";
+    if (!choice.empty() && choice != "direct" && choice != "ppdev") {
+        runtime.messageText =
+            std::string(kPortAccessVariable) + ": \"" + choice + "\" is neither direct nor ppdev";
+    }
+    std::string problem;
+    if (choice != "ppdev" && DirectAccessGranted(ports, problem)) {
+        runtime.access = PortAccessMethod::Direct;
+        runtime.portIo = std::make_unique<DirectPortIo>(std::move(ports), *MachineIoInstructions());
+        return;
+    }
+    if (choice == "direct") {
+        // Forced but refused: never fall back quietly, and never execute an
+        // instruction the kernel would kill the process for.
+        runtime.access = PortAccessMethod::None;
+        runtime.accessNote = problem;
+        runtime.portIo = std::make_unique<AbsentPortIo>(problem);
+        return;
+    }
+    runtime.access = PortAccessMethod::Ppdev;
+    if (choice.empty()) runtime.accessNote = problem + "; using ppdev";
+    runtime.portIo = std::make_unique<PpdevPortIo>(std::move(ports));
+}
+#endif
 
 // A run with no ports at all, after a setup problem: nothing is ever accessed.
 std::unique_ptr<LinkRuntime> PortlessRuntime(std::unique_ptr<LinkRuntime> runtime,
@@ -40,6 +90,19 @@ std::unique_ptr<LinkRuntime> PortlessRuntime(std::unique_ptr<LinkRuntime> runtim
 }
 
 }  // namespace
+
+const char* PortAccessName(PortAccessMethod method) {
+    switch (method) {
+        case PortAccessMethod::Simulated:
+            return "simulated";
+        case PortAccessMethod::Direct:
+            return "direct I/O";
+        case PortAccessMethod::Ppdev:
+            return "ppdev";
+        default:
+            return "none";
+    }
+}
 
 std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& directory,
                                                         MessageSink& warnings) {
@@ -70,6 +133,7 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
         runtime->cartridge = std::move(cartridge);
     }
 
+    runtime->access = PortAccessMethod::Simulated;
     runtime->simPort = port.get();
     runtime->portIo = std::move(port);
     runtime->link = std::make_unique<CardLink>(*runtime->portIo, *runtime->portSource,
@@ -82,15 +146,16 @@ std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings) {
     runtime->clock = std::make_unique<SystemClock>();
 #ifdef _WIN32
     runtime->portSource = MakeSystemPortSource();
-    runtime->portIo = std::make_unique<AbsentPortIo>();
+    runtime->platformNote = kNoPortBackend;
+    runtime->portIo = std::make_unique<AbsentPortIo>(kNoPortBackend);
 #else
     auto kernel = std::make_unique<LinuxPortSource>();
     auto ports = kernel->Ports();
-    // The library is not touched at all on a machine without ports.
+    // Nothing is asked of the kernel on a machine without ports.
     if (ports.empty()) {
         runtime->portIo = std::make_unique<AbsentPortIo>();
     } else {
-        runtime->portIo = std::make_unique<Ieee1284PortIo>(std::move(ports));
+        ChooseRealPorts(*runtime, std::move(ports));
     }
     runtime->portSource = std::move(kernel);
 #endif

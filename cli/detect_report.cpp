@@ -1,0 +1,78 @@
+#include "cli/detect_report.h"
+
+#include "common/file_io.h"
+#include "link/card_link.h"
+
+namespace zorvex::cli {
+
+namespace {
+
+constexpr uint8_t kEchoHigh = 0x12;  // into card register 1
+constexpr uint8_t kEchoLow = 0x34;   // into card register 0
+constexpr uint16_t kSppOnlyBase = 0x3BC;
+
+// The echo probe of detection, step by step, keeping what came back.
+bool Echo(CardLink& link, bool spp, std::string& out) {
+    link.sppMode = spp;
+    link.EngageCard();
+    link.WriteRegister(1, kEchoHigh);
+    link.WriteRegister(0, kEchoLow);
+    link.SelectRegister(1);
+    link.SetControl(0x00);
+    const uint8_t high = link.ReadData();
+    link.SelectRegister(0);
+    link.SetControl(0x00);
+    const uint8_t low = link.ReadData();
+    link.ReleaseCard();
+    const bool ok = high == kEchoHigh && low == kEchoLow;
+    out += Format("  %s echo: wrote %02x %02x, read back %02x %02x: %s\n", spp ? "SPP" : "EPP",
+                  kEchoHigh, kEchoLow, high, low, ok ? "ok" : "no answer");
+    return ok;
+}
+
+}  // namespace
+
+std::string DetectReport(LinkRuntime& runtime) {
+    CardLink& link = *runtime.link;
+    std::string out = Format("access: %s\n", PortAccessName(runtime.access));
+    if (!runtime.platformNote.empty()) out += runtime.platformNote + "\n";
+    if (!runtime.accessNote.empty()) out += "note: " + runtime.accessNote + "\n";
+    if (link.portCount == 0) out += "no parallel ports found\n";
+    bool anyCard = false;
+    for (int n = 1; n <= link.portCount; ++n) {
+        const uint16_t base = link.portTable[static_cast<size_t>(n)];
+        if (base == 0) continue;
+        out += Format("LPT%d 0x%04x\n", n, base);
+        link.SelectPort(n);
+        CardOperation operation(link);
+        const std::string problem = link.PortProblem();
+        if (!problem.empty()) {
+            out += "  port cannot be used: " + problem + "\n  verdict: port unusable\n";
+            continue;
+        }
+        const bool spp = Echo(link, true, out);
+        const bool epp = base != kSppOnlyBase && Echo(link, false, out);
+        if (base == kSppOnlyBase) out += "  EPP echo: not tried at 0x3bc\n";
+        if (!spp && !epp) {
+            out += "  verdict: no card answers\n";
+            continue;
+        }
+        link.sppMode = !epp;
+        link.EngageCard();
+        const int identified = link.IdentifyFlash();
+        link.ReleaseCard();
+        std::string query;
+        for (size_t i = 0; i < 16; ++i) query += Format(" %02x", link.cfiQuery[i]);
+        out += Format("  identification: %s, query bytes%s\n",
+                      identified == 0 ? Format("%dM flash", link.flashType).c_str()
+                                      : "no flash chip answered",
+                      query.c_str());
+        out += Format("  verdict: card answers in %s%s\n", epp ? "EPP" : "SPP",
+                      identified == 0 ? "" : ", but its flash does not");
+        anyCard = anyCard || identified == 0;
+    }
+    out += anyCard ? "result: card found\n" : "result: no usable card\n";
+    return out;
+}
+
+}  // namespace zorvex::cli

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/system_calls.h"
+
+namespace zorvex {
+
+// One kernel parallel-port device (/dev/parportN) through the ppdev
+// interface: opened once per run at its first claim, claimed exclusively for
+// one card operation at a time, closed when the run ends.
+//
+// The device is opened with O_NONBLOCK, so that an EPP cycle the card does not
+// answer ends with the kernel's time-out instead of a read that waits forever,
+// and no fcntl is needed around the transfers.
+class PpdevDevice {
+  public:
+    PpdevDevice(SystemCalls& calls, std::string path);
+    ~PpdevDevice();
+    PpdevDevice(const PpdevDevice&) = delete;
+    PpdevDevice& operator=(const PpdevDevice&) = delete;
+
+    // Opens the device if it is not open yet, then PPCLAIM. False with
+    // problem() set when either fails; the next Claim tries again, since the
+    // owner may have fixed the cause in between.
+    bool Claim();
+    void Release();
+    bool claimed() const { return claimed_; }
+    // The device node is missing (ppdev not loaded, or no such port).
+    bool missing() const { return missing_; }
+    const std::string& path() const { return path_; }
+    const std::string& problem() const { return problem_; }
+
+    // Raw register access in the register's own polarity (what ppdev takes).
+    void WriteData(uint8_t value);
+    void WriteControl(uint8_t value);
+    uint8_t ReadData();
+    uint8_t ReadStatus();
+    uint8_t ReadControl();
+    // Data lines driven by the port (false) or left to the peripheral (true).
+    void SetDataReversed(bool reversed);
+    // The IEEE 1284 mode the device's read/write use; a PPSETMODE only when
+    // it changes. No line moves on a mode change.
+    void SetMode(int mode);
+    // One EPP cycle through read/write in the current mode: true when the
+    // peripheral answered before the kernel's time-out.
+    bool EppWrite(uint8_t value);
+    bool EppRead(uint8_t& value);
+
+  private:
+    bool OpenOnce();
+    std::string Explain(const char* stage, int error) const;
+
+    SystemCalls& calls_;
+    std::string path_;
+    int fd_ = -1;
+    bool claimed_ = false;
+    bool missing_ = false;
+    int mode_ = -1;  // unknown until set in this claim
+    std::string problem_;
+};
+
+}  // namespace zorvex

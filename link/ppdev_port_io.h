@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/linux_port_source.h"
+#include "link/port_io.h"
+#include "link/ppdev_device.h"
+#include "link/system_calls.h"
+
+namespace zorvex {
+
+// Real parallel ports on Linux through the kernel's ppdev interface, which a
+// normal user in group lp may use (/dev/parportN) without root.
+//
+// Each port's device is opened once per run, at the first operation on it,
+// and claimed exclusively for the length of each card operation as CardLink
+// brackets it; between operations the kernel holds the port's state, so the
+// claim of the next operation puts back exactly the lines the last one left.
+// Only the program's own values reach the control lines in between: the
+// backend writes nothing of its own after a claim.
+//
+// Data lines: after an EPP read the kernel may leave the port's data lines
+// reversed (an ECP+EPP port's data_reverse is never undone), so the next
+// data write over SPP first sets the direction forward explicitly.
+class PpdevPortIo final : public PortIo {
+  public:
+    explicit PpdevPortIo(std::vector<KernelPort> ports, SystemCalls& calls = KernelSystemCalls(),
+                         std::string deviceDirectory = "/dev");
+    ~PpdevPortIo() override;
+    PpdevPortIo(const PpdevPortIo&) = delete;
+    PpdevPortIo& operator=(const PpdevPortIo&) = delete;
+
+    void Out(uint16_t address, uint8_t value) override;
+    uint8_t In(uint16_t address) override;
+    bool BeginOperation(uint16_t base) override;
+    void EndOperation(uint16_t base) override;
+    std::string AccessProblem(uint16_t base) const override;
+
+  private:
+    struct Slot {
+        KernelPort kernel;
+        std::unique_ptr<PpdevDevice> device;
+        bool reversed = false;  // the data lines may be left to the peripheral
+        bool failed = false;    // the claim of this operation failed
+    };
+    Slot* Claimed(uint16_t address, uint16_t& offset);
+    Slot* SlotOf(uint16_t base);
+    const Slot* SlotOf(uint16_t base) const;
+
+    std::vector<Slot> slots_;
+};
+
+}  // namespace zorvex
