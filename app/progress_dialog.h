@@ -84,6 +84,7 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     bool open_ = false;
     bool failNextOpen_ = false;
     QElapsedTimer lastFrame_;  // invalid until the first pump after Open paints
+    qint64 frameIntervalMs_ = kFrameIntervalMs;
     std::vector<QPointer<QObject>> heldPaints_;
     QProgressBar* bar_ = nullptr;
     QLabel* text_ = nullptr;
