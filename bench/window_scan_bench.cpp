@@ -7,8 +7,9 @@
 //   ScanAlone/files:N         ScanRomDirectory on the same folder with no window
 //
 // N is 1,000, 5,000 and 20,000 valid 32 KiB images (the folders hold hard links
-// to one set of generated files, which stay in the page cache). Target: the window within 3x of the
-// scan alone, and the window's time per file the same at 20,000 files as at 1,000.
+// to one set of generated files, which stay in the page cache). Target: the
+// window within 3x of the scan alone, and the window's CPU time per file the
+// same at 20,000 files as at 1,000.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
