@@ -1,16 +1,62 @@
 #include "app/progress_dialog.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QWindow>
+#include <algorithm>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
 
 namespace zorvex::app {
+
+namespace {
+
+constexpr qint64 kSlowestFrameIntervalMs = 200;
+
+// While it lives, drawing waits: the paint requests of every window are held
+// back, and so are the timers of item views, which only lay out rows for the
+// next paint (adding a row restarts the view's layout timer, and a layout per
+// added row cost several times the row itself). Input, the program's own timers
+// and every other event are handled. A held view timer fires again at the next
+// pump; held paint requests are collected in `held` for the owner to post again
+// when the next frame is due, so nothing that changed goes undrawn.
+class DrawingHold final : public QObject {
+  public:
+    explicit DrawingHold(std::vector<QPointer<QObject>>& held)
+        : held_(held), loopLevel_(QThread::currentThread()->loopLevel()) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~DrawingHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    DrawingHold(const DrawingHold&) = delete;
+    DrawingHold& operator=(const DrawingHold&) = delete;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::UpdateRequest && type != QEvent::Timer) return false;
+        // A modal box opened by something the pump dispatched runs its own
+        // loop and draws as usual.
+        if (QThread::currentThread()->loopLevel() > loopLevel_) return false;
+        if (type == QEvent::Timer) return qobject_cast<QAbstractItemView*>(watched) != nullptr;
+        if (!watched->isWidgetType()) return false;
+        for (const QPointer<QObject>& target : held_)
+            if (target == watched) return true;
+        held_.emplace_back(watched);
+        return true;
+    }
+
+  private:
+    std::vector<QPointer<QObject>>& held_;
+    int loopLevel_;
+};
+
+}  // namespace
 
 QString ProgressDialog::CaptionOfString(int stringId) {
     switch (stringId) {
@@ -52,6 +98,7 @@ ProgressDialog::ProgressDialog(std::atomic<bool>& cancelRequested, QWidget* main
 
 ProgressDialog::~ProgressDialog() {
     if (open_) Close();
+    ReleaseHeldPaints();
 }
 
 bool ProgressDialog::Open(QWidget* parent) {
@@ -90,6 +137,8 @@ bool ProgressDialog::Open(QWidget* parent) {
     activateWindow();
     cancel_->setFocus(Qt::OtherFocusReason);
     open_ = true;
+    lastFrame_.invalidate();  // the first pump shows the window at once
+    frameIntervalMs_ = kFrameIntervalMs;
     return true;
 }
 
@@ -122,8 +171,34 @@ QString ProgressDialog::percentText() const {
 }
 
 void ProgressDialog::PumpMessages() {
-    // Handles what is waiting without blocking: repaints, the Cancel button.
+    // Handles what is waiting without blocking. Input and timers are handled
+    // at every call, so Cancel is seen before the next unit of work. Drawing
+    // the list and this window after every file cost many times the scan
+    // itself, so windows are laid out and repainted only when the next frame
+    // is due.
+    if (!lastFrame_.isValid() || lastFrame_.elapsed() >= frameIntervalMs_) {
+        lastFrame_.start();
+        ReleaseHeldPaints();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        // On a slow or busy machine a frame takes longer; the next one then
+        // waits longer too, so drawing keeps to about a fifth of the time,
+        // but the window still moves several times a second.
+        frameIntervalMs_ =
+            std::clamp<qint64>(4 * lastFrame_.elapsed(), kFrameIntervalMs, kSlowestFrameIntervalMs);
+        return;
+    }
+    DrawingHold hold(heldPaints_);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void ProgressDialog::ReleaseHeldPaints() {
+    // Qt posts no new request for a window whose request is still pending, so
+    // each held one is posted again exactly once.
+    for (const QPointer<QObject>& target : heldPaints_)
+        if (target)
+            QCoreApplication::postEvent(target, new QEvent(QEvent::UpdateRequest),
+                                        Qt::LowEventPriority);
+    heldPaints_.clear();
 }
 
 void ProgressDialog::EnableOwner() {
@@ -145,6 +220,7 @@ void ProgressDialog::Close() {
     // The keyboard goes back to the window that was disabled, not to whatever
     // the window manager picks next.
     if (hadKeyboard && owner && owner->isVisible()) owner->activateWindow();
+    ReleaseHeldPaints();  // the event loop draws what the last frame did not show
 }
 
 void ProgressDialog::RequestCancel() {

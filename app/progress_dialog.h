@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "common/progress_sink.h"
 
@@ -38,6 +40,9 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     void Close() override;
 
     int SetPosReturningPrevious(int pos);
+    // The shortest time between two repaints by PumpMessages: a frame at
+    // about 30 per second, which a person sees as continuous progress.
+    static constexpr int kFrameIntervalMs = 30;
     bool IsOpen() const { return open_; }
     QWidget* owner() const { return owner_; }
     int low() const { return low_; }
@@ -61,6 +66,8 @@ class ProgressDialog final : public QDialog, public ProgressSink {
 
   private:
     void RequestCancel();
+    // Posts again the paint requests PumpMessages held back between frames.
+    void ReleaseHeldPaints();
     // Enables the owner again if Open disabled it, with its focus where it was.
     void EnableOwner();
 
@@ -76,6 +83,9 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     bool ownerDisabled_ = false;
     bool open_ = false;
     bool failNextOpen_ = false;
+    QElapsedTimer lastFrame_;  // invalid until the first pump after Open paints
+    qint64 frameIntervalMs_ = kFrameIntervalMs;
+    std::vector<QPointer<QObject>> heldPaints_;
     QProgressBar* bar_ = nullptr;
     QLabel* text_ = nullptr;
     QPushButton* cancel_ = nullptr;

@@ -139,6 +139,24 @@ def main():
     pair("BuildPack of 8 MiB", "BM_BuildPack", "BM_CopyMembers", "copying the same files",
          "pack_bench")
 
+    # The window's first start on new files: a real main window with its
+    # progress window, against the scan alone on the same folder.
+    for files in (1000, 5000, 20000):
+        pair(f"window's first scan of {files:,} new files (progress window shown)",
+             f"WindowFirstScan/files:{files}", f"ScanAlone/files:{files}",
+             "ScanRomDirectory alone", "window_scan_bench")
+    # Growth in the thread's CPU time, which a busy machine stretches far less
+    # than the wall time.
+    small = runs.get("WindowFirstScan/files:1000")
+    large = runs.get("WindowFirstScan/files:20000")
+    what = "window's first scan, CPU time per file at 20,000 files"
+    if small and large:
+        a = large["thread_cpu_ms"] * 1e-3 / 20000
+        b = small["thread_cpu_ms"] * 1e-3 / 1000
+        rows.append((what, fmt_time(a), "at 1,000 files", fmt_time(b), f"{a / b:.2f}"))
+    else:
+        missing(what, "window_scan_bench")
+
     print(f"Measured {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())} on {machine()}.")
     print()
     print("| measured | value | against | value | ratio |")

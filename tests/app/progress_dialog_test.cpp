@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QWindow>
 #include <thread>
 
 #include "app/progress_dialog.h"
 #include "app/ui_prompts.h"
+#include "library/rom_scan.h"
 #include "tests/app/app_test_support.h"
 
 namespace zorvex::test {
@@ -151,6 +154,50 @@ TEST(ProgressDialog, DestroyingAnOpenWindowEnablesItsOwner) {
         EXPECT_FALSE(owner.isEnabled());
     }
     EXPECT_TRUE(owner.isEnabled());
+}
+
+// Clicks Cancel the way the window system delivers a click, queued behind
+// whatever is being done, while a file's error box is being shown.
+class ClickCancelOnMessage final : public MessageSink {
+  public:
+    explicit ClickCancelOnMessage(QPushButton* cancel) : cancel_(cancel) {}
+    void ShowMessage(const std::string& text, const std::string&) override {
+        messages.push_back(text);
+        QWindow* window = cancel_->window()->windowHandle();
+        const QPointF local = cancel_->mapTo(cancel_->window(), cancel_->rect().center());
+        const QPointF global = cancel_->mapToGlobal(cancel_->rect().center());
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                window,
+                new QMouseEvent(type, local, global, Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+    }
+    std::vector<std::string> messages;
+
+  private:
+    QPushButton* cancel_;
+};
+
+// The pump repaints only when a frame is due, but input is handled at every
+// call: a click on Cancel while file 101 of 400 is checked is seen before the
+// next file, so the scan stops after that one and keeps the rows so far.
+TEST(ProgressDialog, AScanHandlesInputBetweenEveryTwoFiles) {
+    ProgressHarness h;
+    TempDir dir;
+    for (int i = 0; i < 400; ++i)
+        WriteFile(dir / ("roms/" + std::to_string(1000 + i) + ".gb"),
+                  i == 100 ? std::vector<uint8_t>(0x8000, 0)  // no logo: an error box
+                           : RomBuilder().Title("GAME" + std::to_string(i)).Build());
+    RomListModel list;
+    ClickCancelOnMessage messages(h.progress.cancelButton());
+    LibraryScanUi ui{messages, h.progress, h.cancel, {}};
+    ASSERT_TRUE(ScanRomDirectory(dir / "roms/", list, ui));
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(h.cancel);
+    EXPECT_EQ(list.Count(), 101);
+    EXPECT_FALSE(h.progress.isVisible());
+    EXPECT_TRUE(h.owner.isEnabled());
 }
 
 TEST(GuiThreadMessageSink, AWorkersBoxIsShownByTheGuiThreadWhileTheWorkerWaits) {
