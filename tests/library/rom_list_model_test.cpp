@@ -17,8 +17,14 @@ std::vector<std::string> Names(const RomListModel& list) {
 
 class Recorder final : public RomListObserver {
   public:
-    void RowInserted(int row) override { events.push_back("+" + std::to_string(row)); }
-    void RowRemoved(int row) override { events.push_back("-" + std::to_string(row)); }
+    // Appended: "+" + std::to_string(row) makes GCC 12 at -O3 warn wrongly
+    // (-Wrestrict, GCC bugs 105329 and 105651).
+    void RowInserted(int row) override {
+        events.push_back(std::string("+").append(std::to_string(row)));
+    }
+    void RowRemoved(int row) override {
+        events.push_back(std::string("-").append(std::to_string(row)));
+    }
     void FieldChanged(int row, int field) override {
         events.push_back(std::to_string(row) + "." + std::to_string(field));
     }
