@@ -5,6 +5,7 @@
 
 #include "link/port_discovery.h"
 #include "sim/cartridge.h"
+#include "sim/real_time_pacer.h"
 
 #ifndef _WIN32
 #include "link/ieee1284_port_io.h"
@@ -72,6 +73,11 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
 
     runtime->simPort = port.get();
     runtime->portIo = std::move(port);
+    if (runtime->cardConfig.realTime) {
+        auto pacer = std::make_shared<sim::RealTimePacer>();
+        runtime->clock = std::make_unique<sim::PacedClock>(pacer);
+        runtime->portIo = std::make_unique<sim::PacedPortIo>(std::move(runtime->portIo), pacer);
+    }
     runtime->link = std::make_unique<CardLink>(*runtime->portIo, *runtime->portSource,
                                                *runtime->clock, warnings);
     return runtime;
