@@ -8,6 +8,10 @@ if(result)
     message(FATAL_ERROR "cmake --install failed: ${errors}")
 endif()
 
+# Debian and the other distributions keep documents under the package's name.
+if(NOT DOCDIR MATCHES "/doc/zorvex$")
+    message(FATAL_ERROR "documents go to ${DOCDIR}, not .../doc/zorvex")
+endif()
 set(expected ${BINDIR}/zorvex-cli ${MANDIR}/man1/zorvex-cli.1 ${DOCDIR}/README.md)
 if(WITH_APP)
     list(APPEND expected ${BINDIR}/zorvex ${DATADIR}/applications/zorvex.desktop)
