@@ -4,14 +4,26 @@
 #include "app/pictures.h"
 #include "app/tool_app.h"
 #include "app/ui_prompts.h"
+#include "common/working_directory.h"
 #include "ports/link_factory.h"
 
 int main(int argc, char** argv) {
+    // Every relative path of the run resolves against this directory, so it is
+    // settled before anything else.
+    const zorvex::StartPlace place = zorvex::CurrentStartPlace(argc, argv);
+    const std::string workingDirectory = zorvex::ChooseWorkingDirectory(place);
+    std::string directoryProblem;
+    if (workingDirectory != place.currentDirectory)
+        zorvex::EnterWorkingDirectory(workingDirectory, directoryProblem);
+
     QApplication application(argc, argv);
     zorvex::app::RegisterPictures();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zorvex/icon.png")));
 
     zorvex::app::DesktopPrompts prompts;
+    // Without its own directory the run goes on where it was started; the main
+    // window's write test then tells whether that place is usable.
+    if (!directoryProblem.empty()) prompts.ShowMessage(nullptr, directoryProblem, "Error");
     // The card link's "Warning" boxes may come from the transfer worker; this
     // sink shows them on the GUI thread, owned by the window in front.
     zorvex::app::GuiThreadMessageSink warnings(&prompts);

@@ -58,8 +58,11 @@ const Corpus& LargeImage() {
 const Corpus& RealRoms() {
     static Corpus corpus = [] {
         Corpus c;
-        std::string dir = std::string(ZORVEX_TESTDATA_DIR) + "/roms";
-        for (auto& entry : fs::directory_iterator(dir)) {
+        const char* chosen = std::getenv("ZORVEX_TESTDATA_DIR");
+        std::string dir = std::string(chosen && *chosen ? chosen : ZORVEX_TESTDATA_DIR) + "/roms";
+        std::error_code ec;
+        // The real ROMs are optional: without them the corpus stays empty.
+        for (auto& entry : fs::directory_iterator(dir, ec)) {
             auto ext = entry.path().extension().string();
             if (ext != ".gb" && ext != ".gbc") continue;
             c.paths.push_back(entry.path().string());
@@ -100,9 +103,11 @@ void BM_Crc32Alone_8MiB(benchmark::State& state) {
     RunCrc(state, LargeImage());
 }
 void BM_CheckRomFile_RealRoms(benchmark::State& state) {
+    if (RealRoms().paths.empty()) return state.SkipWithError("no real test ROMs found");
     RunCheck(state, RealRoms());
 }
 void BM_Crc32Alone_RealRoms(benchmark::State& state) {
+    if (RealRoms().paths.empty()) return state.SkipWithError("no real test ROMs found");
     RunCrc(state, RealRoms());
 }
 

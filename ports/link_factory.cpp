@@ -5,6 +5,7 @@
 
 #include "link/port_discovery.h"
 #include "sim/cartridge.h"
+#include "sim/real_time_pacer.h"
 
 #include "link/direct_port_io.h"
 #include "link/linux_port_source.h"
@@ -136,6 +137,11 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
     runtime->access = PortAccessMethod::Simulated;
     runtime->simPort = port.get();
     runtime->portIo = std::move(port);
+    if (runtime->cardConfig.realTime) {
+        auto pacer = std::make_shared<sim::RealTimePacer>();
+        runtime->clock = std::make_unique<sim::PacedClock>(pacer);
+        runtime->portIo = std::make_unique<sim::PacedPortIo>(std::move(runtime->portIo), pacer);
+    }
     runtime->link = std::make_unique<CardLink>(*runtime->portIo, *runtime->portSource,
                                                *runtime->clock, warnings);
     return runtime;

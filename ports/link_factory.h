@@ -52,14 +52,17 @@ struct LinkRuntime {
     std::unique_ptr<LinkClock> clock;
     std::unique_ptr<sim::CartridgeBus> cartridge;  // the simulated card's cartridge, if any
     std::unique_ptr<PortIo> portIo;
-    sim::SimParallelPort* simPort = nullptr;  // portIo itself when simulated, else nullptr
+    // The simulated port when simulated (portIo itself, or what a real-time
+    // portIo passes the accesses to), else nullptr.
+    sim::SimParallelPort* simPort = nullptr;
     std::unique_ptr<CardLink> link;
 };
 
 // Simulated when kSimulatedCardVariable is set and not empty, else the
 // machine's own ports (kernel list, direct I/O or ppdev, real sleeps).
 std::unique_ptr<LinkRuntime> CreateLinkRuntime(MessageSink& warnings);
-// The simulated machine of `directory`; its waits are only counted.
+// The simulated machine of `directory`; its waits are only counted, unless its
+// card.ini asks for real time ([card] realtime=1).
 std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& directory,
                                                         MessageSink& warnings);
 std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings);

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures: logo.png (200x63), startup.png (290x300), icon.png (32x32).
+"""Draws the program's pictures: logo.png (200x63), startup.png (290x300), icon.png (32x32),
+and the desktop icon at the usual sizes, icons/zorvex-SIZE.png (installed into the hicolor theme).
 
 Plain standard library, so the pictures can be redrawn anywhere:
     python3 resources/draw_pictures.py
@@ -60,6 +61,15 @@ class Canvas:
         for k in range(6):
             self.rect(x + (3 + 2 * k) * s, y + 20 * s, s, 3 * s, (200, 170, 60))
 
+    def halved(self):
+        """The picture at half size, each pixel the mean of four."""
+        out = Canvas(self.w // 2, self.h // 2, (0, 0, 0))
+        for j in range(out.h):
+            for i in range(out.w):
+                quad = [self.px[2 * j + dj][2 * i + di] for dj in (0, 1) for di in (0, 1)]
+                out.px[j][i] = tuple(sum(p[k] for p in quad) // 4 for k in range(3))
+        return out
+
     def save(self, name):
         raw = b"".join(b"\x00" + b"".join(struct.pack("BBB", *p[:3]) for p in row) for row in self.px)
 
@@ -95,14 +105,25 @@ def startup():
     c.save("startup.png")
 
 
-def icon():
-    c = Canvas(32, 32, (22, 40, 78))
-    c.cartridge(6, 4, 1, (120, 124, 140), (150, 200, 90))
-    c.text(10, 8, "Z", 1, (15, 56, 15))
-    c.save("icon.png")
+def icon(scale=1):
+    """The 32x32 icon drawn with every pixel scale x scale."""
+    s = scale
+    c = Canvas(32 * s, 32 * s, (22, 40, 78))
+    c.cartridge(6 * s, 4 * s, s, (120, 124, 140), (150, 200, 90))
+    c.text(10 * s, 8 * s, "Z", s, (15, 56, 15))
+    return c
+
+
+def icons():
+    icon().save("icon.png")
+    os.makedirs(os.path.join(HERE, "icons"), exist_ok=True)
+    # The pixel-art sizes are exact multiples; 16 and 48 are halved from 32 and 96.
+    for size, picture in [(16, icon().halved()), (32, icon()), (48, icon(3).halved()),
+                          (64, icon(2)), (128, icon(4)), (256, icon(8))]:
+        picture.save(os.path.join("icons", "zorvex-%d.png" % size))
 
 
 if __name__ == "__main__":
     logo()
     startup()
-    icon()
+    icons()

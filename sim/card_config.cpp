@@ -132,6 +132,10 @@ bool LoadCardConfig(const std::string& directory, CardConfig& config, std::strin
             if (!ParseChip(value, parsed.chip)) {
                 return fail("chip= needs 4M, 16M, 64M or none, got \"" + value + "\"");
             }
+        } else if (section == "card" && key == "realtime") {
+            if (value != "0" && value != "1")
+                return fail("realtime= needs 1 or 0, got \"" + value + "\"");
+            parsed.realTime = value == "1";
         }
         // Other keys are left for other parts of the simulator.
     }
@@ -155,6 +159,7 @@ std::string FormatCardConfig(const CardConfig& config) {
     text += "\ncardPort=" + std::to_string(config.ports.cardPort);
     text += "\nepp=" + std::string(config.ports.epp ? "1" : "0");
     text += "\n\n[card]\nchip=" + std::string(ChipName(config.chip)) + "\n";
+    if (config.realTime) text += "realtime=1\n";
     return text;
 }
 

@@ -16,9 +16,11 @@ inline constexpr char kCardConfigFile[] = "card.ini";
 //   epp=1               the ports answer EPP cycles
 //   [card]
 //   chip=16M            flash chip on the card: 4M, 16M, 64M or none
+//   realtime=0          1: take the time real hardware would (RealTimePacer)
 struct CardConfig {
     SimPortSetup ports;
     uint8_t chip = 16;  // chip size in Mbit: 0 none, 4, 16 or 64
+    bool realTime = false;
 };
 
 // Reads DIR/card.ini. A missing file, section or key keeps its default.

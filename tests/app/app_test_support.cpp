@@ -125,6 +125,29 @@ WorkingDir::~WorkingDir() {
     QDir::setCurrent(previous_);
 }
 
+std::vector<uint8_t> Game2048() {
+    return RomBuilder()
+        .Title("2048-gb")
+        .CartType(0x03)
+        .RamSizeCode(1)
+        .Pattern(0x150, 0x8000, 48)
+        .Build();
+}
+
+std::vector<uint8_t> GameAdjustris() {
+    return RomBuilder()
+        .Title("ADJUSTRIS V1.00")
+        .CartType(0x13)
+        .RamSizeCode(2)
+        .Pattern(0x150, 0x8000, 7)
+        .Build();
+}
+
+void PutTwoGames(const WorkingDir& dir) {
+    WriteFile(dir / "roms/2048.gb", Game2048());
+    WriteFile(dir / "roms/adjustris.gb", GameAdjustris());
+}
+
 void WriteSettings(const QString& path, const std::vector<std::pair<QString, int>>& values) {
     QSettings settings(path, QSettings::IniFormat);
     for (const auto& [key, value] : values) settings.setValue(key, value);

@@ -98,6 +98,15 @@ class WorkingDir {
     QString previous_;
 };
 
+// Two small games in the shape of typical homebrew, built in memory: 32 KiB,
+// battery-backed save RAM (one save bank each), "2048" sorting before
+// "ADJUSTRIS". The window and DIZavo tests need some valid library, not a
+// particular one.
+std::vector<uint8_t> Game2048();
+std::vector<uint8_t> GameAdjustris();
+// Writes both into dir/roms/ as 2048.gb and adjustris.gb.
+void PutTwoGames(const WorkingDir& dir);
+
 // Writes an INI settings file with the given "SECTION/ENTRY" = value pairs.
 void WriteSettings(const QString& path, const std::vector<std::pair<QString, int>>& values);
 // Reads one value of an INI settings file; `missing` when absent.

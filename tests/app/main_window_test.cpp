@@ -254,14 +254,9 @@ TEST(MainWindowSettings, MissingWatchTimerEndsTheWindowWithoutTouchingTheStore) 
 
 // --- Start-up work, the change watch and the list file ----------------------------------
 
-void CopyTestRom(const std::string& name, const std::string& to) {
-    WriteFile(to, ReadFile(TestRomDir() + "/" + name));
-}
-
 TEST(MainWindowStartup, FirstTickShowsThePictureScansAndSelectsTheFirstRow) {
     WorkingDir dir;
-    CopyTestRom("2048.gb", dir / "roms/2048.gb");
-    CopyTestRom("adjustris.gb", dir / "roms/adjustris.gb");
+    PutTwoGames(dir);
     FakeLink fake({0x378});
     ScriptedPrompts prompts;
     MainWindowOptions options;
@@ -285,7 +280,7 @@ TEST(MainWindowStartup, FirstTickShowsThePictureScansAndSelectsTheFirstRow) {
 
 TEST(MainWindowStartup, ChangesInTheRomDirectoryAreRescannedByTheWatchTimer) {
     WorkingDir dir;
-    CopyTestRom("2048.gb", dir / "roms/2048.gb");
+    WriteFile(dir / "roms/2048.gb", Game2048());
     FakeLink fake({0x378});
     ScriptedPrompts prompts;
     MainWindowOptions options;
@@ -294,7 +289,7 @@ TEST(MainWindowStartup, ChangesInTheRomDirectoryAreRescannedByTheWatchTimer) {
     ASSERT_TRUE(window.Initialise());
     ASSERT_TRUE(WaitFor([&] { return window.firstTickDone && window.libraryRows().Count() == 1; }));
 
-    CopyTestRom("adjustris.gb", dir / "roms/adjustris.gb");
+    WriteFile(dir / "roms/adjustris.gb", GameAdjustris());
     ASSERT_TRUE(WaitFor([&] { return window.libraryRows().Count() == 2; }));
     EXPECT_EQ(window.libraryGroup()->title(), "RomList (2 Roms)");
     ASSERT_TRUE(WaitFor([&] {
@@ -316,7 +311,7 @@ TEST(MainWindowStartup, AFileRewrittenInPlaceIsRescannedByTheWatchTimer) {
     // New content written into an existing file changes its size and
     // last-write time but neither its name nor the directory itself.
     WorkingDir dir;
-    CopyTestRom("2048.gb", dir / "roms/game.gb");
+    WriteFile(dir / "roms/game.gb", Game2048());
     FakeLink fake({0x378});
     ScriptedPrompts prompts;
     MainWindowOptions options;
@@ -329,7 +324,7 @@ TEST(MainWindowStartup, AFileRewrittenInPlaceIsRescannedByTheWatchTimer) {
     Wait(1200);
     EXPECT_FALSE(window.changeSignalled());
 
-    const std::vector<uint8_t> other = ReadFile(TestRomDir() + "/adjustris.gb");
+    const std::vector<uint8_t> other = GameAdjustris();
     {
         std::FILE* f = std::fopen((dir / "roms/game.gb").c_str(), "r+b");
         ASSERT_NE(f, nullptr);
@@ -354,24 +349,27 @@ void DoubleClick(RomListView* view, Qt::MouseButton button, int row) {
     QCoreApplication::sendEvent(view->viewport(), &event);
 }
 
+// A shown, active window whose first tick has listed the two games. The
+// tests below index its rows, so a window that did not get there must end the
+// test (see the fixture) instead of letting it read rows that do not exist.
 struct ReadyWindow {
     ReadyWindow() : fake({0x378}) {
-        CopyTestRom("2048.gb", dir / "roms/2048.gb");
-        CopyTestRom("adjustris.gb", dir / "roms/adjustris.gb");
+        PutTwoGames(dir);
         fake.warnings.SetPrompts(&prompts);
         MainWindowOptions options;
         options.settingsIniPath = dir.settingsPath();
         window = std::make_unique<MainWindow>(*fake.link, prompts, options);
-        EXPECT_TRUE(window->Initialise());
+        if (!window->Initialise()) return;
         window->show();
         QApplication::setActiveWindow(window.get());
-        EXPECT_TRUE(
-            WaitFor([&] { return window->firstTickDone && window->libraryRows().Count() == 2; }));
+        if (!WaitFor([&] { return window->firstTickDone && window->libraryRows().Count() == 2; }))
+            return;
         // The scan's progress window took the activation; give it back.
         window->activateWindow();
         QApplication::setActiveWindow(window.get());
-        EXPECT_TRUE(WaitFor([&] { return window->isActiveWindow(); }));
+        if (!WaitFor([&] { return window->isActiveWindow(); })) return;
         prompts.messages.clear();  // start-up boxes (a missing emu.cfg) are not the test's
+        ready = true;
     }
     ~ReadyWindow() {
         if (window) {
@@ -382,10 +380,22 @@ struct ReadyWindow {
     FakeLink fake;
     ScriptedPrompts prompts;
     std::unique_ptr<MainWindow> window;
+    bool ready = false;
 };
 
-TEST(MainWindowKeys, ReturnFollowsTheFocus) {
+class ReadyWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(w.ready) << "the window did not start, active, with its two games; rows: "
+                             << w.window->libraryRows().Count();
+    }
     ReadyWindow w;
+};
+using MainWindowKeys = ReadyWindowTest;
+using MainWindowMouse = ReadyWindowTest;
+using MainWindowCommands = ReadyWindowTest;
+
+TEST_F(MainWindowKeys, ReturnFollowsTheFocus) {
     MainWindow& window = *w.window;
 
     // On the DIZavo list: nothing.
@@ -413,10 +423,9 @@ TEST(MainWindowKeys, ReturnFollowsTheFocus) {
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
-TEST(MainWindowKeys, TheLibraryKeepsTheFocusAcrossATransfer) {
+TEST_F(MainWindowKeys, TheLibraryKeepsTheFocusAcrossATransfer) {
     // Return again after a transfer sends again; it must not find the focus
     // gone and close the window.
-    ReadyWindow w;
     MainWindow& window = *w.window;
     window.libraryView()->setFocus();
     window.libraryView()->SelectRow(0);
@@ -431,25 +440,21 @@ TEST(MainWindowKeys, TheLibraryKeepsTheFocusAcrossATransfer) {
     EXPECT_FALSE(window.job().fileName.empty());
 }
 
-TEST(MainWindowKeys, ExitButtonAndEscapeClose) {
-    {
-        ReadyWindow w;
-        w.window->libraryView()->setFocus();
-        MouseClick(w.window->exitButton(), Qt::LeftButton);
-        EXPECT_FALSE(w.window->isVisible());
-        EXPECT_TRUE(w.window->job().fileName.empty());
-    }
-    {
-        ReadyWindow w;
-        w.window->libraryView()->setFocus();
-        KeyClick(w.window->libraryView(), Qt::Key_Escape);
-        EXPECT_FALSE(w.window->isVisible());
-        EXPECT_EQ(w.window->result(), QDialog::Rejected);
-    }
+TEST_F(MainWindowKeys, ExitButtonCloses) {
+    w.window->libraryView()->setFocus();
+    MouseClick(w.window->exitButton(), Qt::LeftButton);
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_TRUE(w.window->job().fileName.empty());
 }
 
-TEST(MainWindowKeys, DigitsOfTheMainKeyboardStartEmulatorsSpaceFillsTheDizavo) {
-    ReadyWindow w;
+TEST_F(MainWindowKeys, EscapeCloses) {
+    w.window->libraryView()->setFocus();
+    KeyClick(w.window->libraryView(), Qt::Key_Escape);
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_EQ(w.window->result(), QDialog::Rejected);
+}
+
+TEST_F(MainWindowKeys, DigitsOfTheMainKeyboardStartEmulatorsSpaceFillsTheDizavo) {
     MainWindow& window = *w.window;
     window.libraryView()->setFocus();
     window.libraryView()->SelectRow(1);
@@ -472,8 +477,7 @@ TEST(MainWindowKeys, DigitsOfTheMainKeyboardStartEmulatorsSpaceFillsTheDizavo) {
     EXPECT_EQ(window.StatusText(), kPackHint);
 }
 
-TEST(MainWindowKeys, HintsFollowMouseFocusAndKeys) {
-    ReadyWindow w;
+TEST_F(MainWindowKeys, HintsFollowMouseFocusAndKeys) {
     MainWindow& window = *w.window;
     EXPECT_EQ(window.hintState(), kHintNone);
     MouseMove(window.libraryView()->viewport(), QPoint(20, 20));
@@ -501,8 +505,7 @@ TEST(MainWindowKeys, HintsFollowMouseFocusAndKeys) {
     EXPECT_EQ(window.StatusText(), kPackHint);
 }
 
-TEST(MainWindowMouse, RestingOnARowSelectsItAndShowsItsInfo) {
-    ReadyWindow w;
+TEST_F(MainWindowMouse, RestingOnARowSelectsItAndShowsItsInfo) {
     MainWindow& window = *w.window;
     ASSERT_EQ(window.libraryView()->SelectedRow(), 0);
     const QRect row1 = window.libraryView()->visualRect(window.libraryView()->model()->index(1, 0));
@@ -512,8 +515,7 @@ TEST(MainWindowMouse, RestingOnARowSelectsItAndShowsItsInfo) {
         QString::fromStdString(window.libraryRows().Row(1)[FieldName])));
 }
 
-TEST(MainWindowMouse, EachRowShowsItsOwnPictureElseTheDefaultElseNone) {
-    ReadyWindow w;
+TEST_F(MainWindowMouse, EachRowShowsItsOwnPictureElseTheDefaultElseNone) {
     MainWindow& window = *w.window;
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(w.dir / "pics")));
     const std::string own = w.dir / ("pics/" + window.libraryRows().Row(0)[FieldScreenshot]);
@@ -537,8 +539,7 @@ TEST(MainWindowMouse, EachRowShowsItsOwnPictureElseTheDefaultElseNone) {
     EXPECT_TRUE(w.prompts.messages.empty());
 }
 
-TEST(MainWindowMouse, RightDoubleClickUndoesTheInsertionOfItsFirstClick) {
-    ReadyWindow w;
+TEST_F(MainWindowMouse, RightDoubleClickUndoesTheInsertionOfItsFirstClick) {
     MainWindow& window = *w.window;
     const int row = 1;
     // As if the first click had put library row 1 into the DIZavo as pack row 0.
@@ -559,15 +560,13 @@ TEST(MainWindowMouse, RightDoubleClickUndoesTheInsertionOfItsFirstClick) {
     EXPECT_EQ(window.packRows().Count(), 1);
 }
 
-TEST(MainWindowMouse, LeftDoubleClickSendsTheRow) {
-    ReadyWindow w;
+TEST_F(MainWindowMouse, LeftDoubleClickSendsTheRow) {
     MainWindow& window = *w.window;
     DoubleClick(window.libraryView(), Qt::LeftButton, 0);
     EXPECT_EQ(window.job().fileName, "roms/" + window.libraryRows().Row(0)[FieldFileName]);
 }
 
-TEST(MainWindowCommands, SendRomAsksWithTheRightRequesterAndRemembersItsDirectory) {
-    ReadyWindow w;
+TEST_F(MainWindowCommands, SendRomAsksWithTheRightRequesterAndRemembersItsDirectory) {
     MainWindow& window = *w.window;
     w.prompts.answers.push_back({});
     window.MenuItem(kCmdSendRom)->trigger();

@@ -20,21 +20,21 @@ namespace fs = std::filesystem;
 using app::MainWindow;
 using namespace zorvex::app;
 
-// A window whose library holds two real ROMs, with the menu program beside it.
+// A window whose library holds two games, with the menu program beside it.
+// `ready` says the first tick listed both; the fixture ends a test without it.
 struct PackWindow {
     PackWindow() : fake({0x378}) {
-        for (const char* name : {"2048.gb", "adjustris.gb"})
-            fs::copy_file(TestRomDir() + "/" + name, dir / (std::string("roms/") + name));
+        PutTwoGames(dir);
         WriteFile(dir / kMenuProgramFile, MakeMenuProgram());
         fake.warnings.SetPrompts(&prompts);
         MainWindowOptions options;
         options.settingsIniPath = dir.settingsPath();
         window = std::make_unique<MainWindow>(*fake.link, prompts, options);
-        EXPECT_TRUE(window->Initialise());
+        if (!window->Initialise()) return;
         window->show();
         QApplication::setActiveWindow(window.get());
-        EXPECT_TRUE(
-            WaitFor([&] { return window->firstTickDone && window->libraryRows().Count() == 2; }));
+        ready =
+            WaitFor([&] { return window->firstTickDone && window->libraryRows().Count() == 2; });
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> out;
@@ -51,10 +51,19 @@ struct PackWindow {
     FakeLink fake;
     ScriptedPrompts prompts;
     std::unique_ptr<MainWindow> window;
+    bool ready = false;
 };
 
-TEST(PackCommands, LibraryRowsGoInAndOutWithTheStatusFollowing) {
+class PackCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(w.ready) << "the window did not start with its two games; rows: "
+                             << w.window->libraryRows().Count();
+    }
     PackWindow w;
+};
+
+TEST_F(PackCommands, LibraryRowsGoInAndOutWithTheStatusFollowing) {
     MainWindow& window = *w.window;
     EXPECT_EQ(w.Caption(), "DIZavo RomList (Empty)");
 
@@ -85,10 +94,11 @@ TEST(PackCommands, LibraryRowsGoInAndOutWithTheStatusFollowing) {
     EXPECT_FALSE(w.SaveEnabled());
 }
 
-TEST(PackCommands, AddFilesUsesTheMultiSelectRequesterWithFullPaths) {
-    PackWindow w;
+TEST_F(PackCommands, AddFilesUsesTheMultiSelectRequesterWithFullPaths) {
     MainWindow& window = *w.window;
-    const std::string rom = TestRomDir() + "/snake.gb";
+    TempDir elsewhere;
+    const std::string rom = elsewhere / "snake.gb";
+    WriteFile(rom, RomBuilder().Title("Snake").Cgb(0x80).Build());
     fs::create_directory(w.dir / "more");
     WriteFile(w.dir / "more/a.gbc", RomBuilder().Title("ALPHA").Cgb(0x80).Build());
     WriteFile(w.dir / "more/junk.gb", std::vector<uint8_t>(0x8000, 0x11));
@@ -115,8 +125,7 @@ TEST(PackCommands, AddFilesUsesTheMultiSelectRequesterWithFullPaths) {
     EXPECT_EQ(w.prompts.messages.size(), 1u);
 }
 
-TEST(PackCommands, SaveBuildsTheChosenFileAndRestartsTheWatchTimer) {
-    PackWindow w;
+TEST_F(PackCommands, SaveBuildsTheChosenFileAndRestartsTheWatchTimer) {
     MainWindow& window = *w.window;
     window.AddLibraryRowToPack(0);
     window.AddLibraryRowToPack(1);
@@ -132,8 +141,7 @@ TEST(PackCommands, SaveBuildsTheChosenFileAndRestartsTheWatchTimer) {
     EXPECT_TRUE(w.prompts.messages.empty()) << ::testing::PrintToString(w.Texts());
 }
 
-TEST(PackCommands, SendWithoutATemporaryPathOnlyComplains) {
-    PackWindow w;
+TEST_F(PackCommands, SendWithoutATemporaryPathOnlyComplains) {
     MainWindow& window = *w.window;
     window.AddLibraryRowToPack(0);
     window.packTempPath.clear();

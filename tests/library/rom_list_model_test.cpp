@@ -20,10 +20,16 @@ std::vector<std::string> Names(const RomListModel& list) {
 class Recorder final : public RomListObserver {
   public:
     explicit Recorder(const RomListModel& list) : list_(list) {}
-    void RowAboutToBeInserted(int row) override { Add("<+" + std::to_string(row)); }
-    void RowInserted(int row) override { Add("+" + std::to_string(row)); }
-    void RowAboutToBeRemoved(int row) override { Add("<-" + std::to_string(row)); }
-    void RowRemoved(int row) override { Add("-" + std::to_string(row)); }
+    // Appended: "<+" + std::to_string(row) makes GCC 12 at -O3 warn wrongly
+    // (-Wrestrict, GCC bugs 105329 and 105651).
+    void RowAboutToBeInserted(int row) override {
+        Add(std::string("<+").append(std::to_string(row)));
+    }
+    void RowInserted(int row) override { Add(std::string("+").append(std::to_string(row))); }
+    void RowAboutToBeRemoved(int row) override {
+        Add(std::string("<-").append(std::to_string(row)));
+    }
+    void RowRemoved(int row) override { Add(std::string("-").append(std::to_string(row))); }
     void FieldChanged(int row, int field) override {
         Add(std::to_string(row) + "." + std::to_string(field));
     }

@@ -252,6 +252,7 @@ std::vector<std::map<std::string, std::string>> ReadFacts(const std::string& pat
 }
 
 TEST(RealRoms, TheLibraryListsTheFactsOfEveryTestRom) {
+    ZORVEX_SKIP_WITHOUT_TEST_ROMS();
     RomListModel list;
     RecordingMessageSink sink;
     test::RecordingProgress progress;

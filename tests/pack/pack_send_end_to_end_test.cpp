@@ -1,5 +1,5 @@
-// A pack built from the real ROMs, sent to the simulated card through the
-// send job and read back bank by bank.
+// A pack of varied games, sent to the simulated card through the send job and
+// read back bank by bank.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -35,14 +35,35 @@ TEST(PackEndToEnd, SentPackReadsBackFromTheCardUnchanged) {
     fs::current_path(work.path());
     test::WriteFile(kMenuProgramFile, MakeMenuProgram());
 
-    // Every real ROM, added as the desktop program's requester would.
+    // Games of the sizes and kinds homebrew comes in (16 KiB to 512 KiB, GB
+    // and GBC, with and without save RAM), together too large for a 512 KiB
+    // card, added as the desktop program's requester would.
+    struct Game {
+        const char* file;
+        size_t size;
+        uint8_t sizeCode, cartType, ramCode, cgb;
+    };
+    const Game games[] = {
+        {"a16k.gb", 0x4000, 0, 0x00, 0, 0x00},    {"b32k.gb", 0x8000, 0, 0x00, 0, 0x00},
+        {"c32k.gb", 0x8000, 0, 0x03, 1, 0x00},    {"d32k.gbc", 0x8000, 0, 0x1B, 2, 0x80},
+        {"e64k.gb", 0x10000, 1, 0x01, 0, 0x00},   {"f64k.gb", 0x10000, 1, 0x13, 2, 0x00},
+        {"g128k.gbc", 0x20000, 2, 0x19, 0, 0xC0}, {"h128k.gbc", 0x20000, 2, 0x1B, 2, 0x80},
+        {"i256k.gb", 0x40000, 3, 0x03, 2, 0x00},  {"j512k.gb", 0x80000, 4, 0x1B, 3, 0x00},
+    };
     std::vector<std::string> roms;
-    for (const auto& entry : fs::directory_iterator(test::TestRomDir())) {
-        std::string ext = entry.path().extension().string();
-        if (ext == ".gb" || ext == ".gbc") roms.push_back(entry.path().string());
+    uint32_t seed = 1;
+    for (const Game& g : games) {
+        std::string title = fs::path(g.file).stem().string();
+        roms.push_back(work / (std::string("in/") + g.file));
+        test::WriteFile(roms.back(), test::RomBuilder(g.size)
+                                         .Title(title)
+                                         .RomSizeCode(g.sizeCode)
+                                         .CartType(g.cartType)
+                                         .RamSizeCode(g.ramCode)
+                                         .Cgb(g.cgb)
+                                         .Pattern(0x150, g.size, ++seed)
+                                         .Build());
     }
-    std::sort(roms.begin(), roms.end());
-    ASSERT_GE(roms.size(), 10u);
     RomListModel pack;
     RecordingMessageSink sink;
     for (const std::string& rom : roms) AddRomFile(rom, pack, true, sink);

@@ -192,6 +192,7 @@ std::vector<Facts> ReadFacts(const std::string& file) {
 }
 
 TEST(CheckRealRoms, SummariesMatchTheIndependentlyComputedFacts) {
+    ZORVEX_SKIP_WITHOUT_TEST_ROMS();
     auto all = ReadFacts(test::TestRomDir() + "/facts.json");
     ASSERT_GE(all.size(), 10u);
     for (auto& f : all) {
@@ -225,6 +226,27 @@ TEST(CheckRealRoms, SummariesMatchTheIndependentlyComputedFacts) {
         EXPECT_EQ(summary.at(0x14D), std::stoi(f["header_checksum_stored"]));
         EXPECT_EQ(summary.at(0x14E) << 8 | summary.at(0x14F),
                   std::stoi(f["global_checksum_stored"]));
+    }
+}
+
+// The real-ROM tests above must run wherever the ROMs are found, and skip only
+// when they are not.
+TEST(CheckRealRoms, TheVariableChoosesTheFolderAndAnEmptyOneMeansTheDefault) {
+    const char* before = std::getenv("ZORVEX_TESTDATA_DIR");
+    const std::string saved = before ? before : "";
+    TempDir data;
+    WriteFile(data / "roms/facts.json", {'[', ']'});
+    setenv("ZORVEX_TESTDATA_DIR", data.path().c_str(), 1);
+    EXPECT_EQ(test::TestRomDir(), data / "roms");
+    EXPECT_TRUE(test::HaveTestRoms());
+    setenv("ZORVEX_TESTDATA_DIR", (data / "elsewhere").c_str(), 1);
+    EXPECT_FALSE(test::HaveTestRoms());
+    setenv("ZORVEX_TESTDATA_DIR", "", 1);
+    EXPECT_EQ(test::TestRomDir(), std::string(ZORVEX_TESTDATA_DIR) + "/roms");
+    if (before) {
+        setenv("ZORVEX_TESTDATA_DIR", saved.c_str(), 1);
+    } else {
+        unsetenv("ZORVEX_TESTDATA_DIR");
     }
 }
 

@@ -8,7 +8,7 @@ namespace {
 using CalculateGbCrc = RomToolTest;
 
 TEST_F(CalculateGbCrc, CorrectImageIsCopiedByteForByte) {
-    std::string source = TestRomDir() + "/2048.gb";  // checksums known to be right
+    std::string source = Put("right.gb", RomBuilder(0x10000).Title("RIGHT").RomSizeCode(1).Build());
     requester.Answer(source);
     requester.Answer(dir / "copy.gb");
     ASSERT_TRUE(CalculateGbCrcCommand(context));

@@ -1,7 +1,9 @@
 // card.ini and the run's link pieces built from it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 
 #include "ports/link_factory.h"
@@ -25,6 +27,7 @@ TEST(SimPortConfig, DefaultsWithoutAFileOrKeys) {
     EXPECT_EQ(config.ports.cardPort, 1);
     EXPECT_TRUE(config.ports.epp);
     EXPECT_EQ(config.chip, 16);
+    EXPECT_FALSE(config.realTime) << "tests and sim-create run at full speed";
     WriteIni(dir, "; nothing set\n[ports]\n[card]\nother=1\n");
     ASSERT_TRUE(LoadCardConfig(dir.path(), config, message));
     EXPECT_EQ(config.ports.bases, std::vector<uint16_t>{0x378});
@@ -35,7 +38,7 @@ TEST(SimPortConfig, ReadsEveryKey) {
     test::TempDir dir;
     WriteIni(dir,
              "[Ports]\r\n bases = 0x3BC, 378,0xd010 \r\ncardPort=3\r\nepp=0\r\n"
-             "[card]\r\nchip=64m\r\n");
+             "[card]\r\nchip=64m\r\nrealtime=1\r\n");
     CardConfig config;
     std::string message;
     ASSERT_TRUE(LoadCardConfig(dir.path(), config, message)) << message;
@@ -43,6 +46,7 @@ TEST(SimPortConfig, ReadsEveryKey) {
     EXPECT_EQ(config.ports.cardPort, 3);
     EXPECT_FALSE(config.ports.epp);
     EXPECT_EQ(config.chip, 64);
+    EXPECT_TRUE(config.realTime);
 
     // The written form reads back to the same machine.
     WriteIni(dir, FormatCardConfig(config));
@@ -52,6 +56,7 @@ TEST(SimPortConfig, ReadsEveryKey) {
     EXPECT_EQ(again.ports.cardPort, 3);
     EXPECT_FALSE(again.ports.epp);
     EXPECT_EQ(again.chip, 64);
+    EXPECT_TRUE(again.realTime);
 
     for (const char* chip : {"4M", "16M", "none"}) {
         WriteIni(dir, std::string("[card]\nchip=") + chip + "\n[ports]\nbases=\ncardPort=0\n");
@@ -73,6 +78,7 @@ TEST(SimPortConfig, UnusableValuesAreReportedNotGuessed) {
              "[ports]\ncardPort=2\n",  // only one port listed
              "[ports]\nepp=yes\n",
              "[card]\nchip=32M\n",
+             "[card]\nrealtime=yes\n",
              "[ports\nbases=0x378\n",
              "[ports]\nbases 0x378\n",
          }) {
@@ -109,6 +115,38 @@ TEST(SimPortFactory, SimulatedRunUsesTheConfiguredPorts) {
     // Waits of a simulated run are counted, never slept.
     run->link->clock().Sleep(100000);
     EXPECT_EQ(dynamic_cast<CountingClock&>(link.clock()).totalMilliseconds, 100000u);
+}
+
+// Thread CPU time, to tell sleeping from spinning.
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+TEST(SimPortFactory, RealTimeCardSleepsTheModelledTimeWithoutSpinning) {
+    test::TempDir dir;
+    WriteIni(dir, "[card]\nchip=16M\nrealtime=1\n");
+    NullMessageSink sink;
+    auto run = CreateSimulatedLinkRuntime(dir.path(), sink);
+    ASSERT_TRUE(run->messageText.empty()) << run->messageText;
+    ASSERT_TRUE(run->simPort);
+    EXPECT_NE(run->simPort, run->portIo.get());
+
+    // 40,000 accesses at 1 µs and 60 ms of protocol waits: at least 100 ms.
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = CpuSeconds();
+    const uint64_t before = run->simPort->accessCount();
+    for (int i = 0; i < 20000; ++i) {
+        run->portIo->Out(0x37A, 0x04);
+        run->portIo->In(0x379);
+    }
+    for (int i = 0; i < 3; ++i) run->link->clock().Sleep(20);
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run->simPort->accessCount() - before, 40000u) << "every access reaches the card";
+    EXPECT_GE(wall, 0.09);  // less the last few milliseconds not yet slept
+    EXPECT_LT(CpuSeconds() - cpuStart, wall / 2) << "the time is slept, not spun";
 }
 
 TEST(SimPortFactory, SetupProblemsLeaveARunWithoutPorts) {

@@ -141,7 +141,13 @@ TempDir::~TempDir() {
 }
 
 std::string TestRomDir() {
-    return std::string(ZORVEX_TESTDATA_DIR) + "/roms";
+    const char* chosen = std::getenv("ZORVEX_TESTDATA_DIR");
+    return std::string(chosen && *chosen ? chosen : ZORVEX_TESTDATA_DIR) + "/roms";
+}
+
+bool HaveTestRoms() {
+    std::error_code ec;
+    return std::filesystem::is_directory(TestRomDir(), ec);
 }
 
 }  // namespace zorvex::test

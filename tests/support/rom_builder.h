@@ -59,7 +59,18 @@ class TempDir {
     std::string path_;
 };
 
-// ../shared/testdata/roms
+// The real homebrew ROMs and their facts.json. They are other people's programs,
+// so they stay outside the repository and the tests that use them are optional:
+// $ZORVEX_TESTDATA_DIR/roms when the variable is set, else the folder the build
+// was configured with (../shared/testdata beside the checkout by default).
 std::string TestRomDir();
+bool HaveTestRoms();
 
 }  // namespace zorvex::test
+
+// Ends the calling test as skipped, naming the folder it looked in, when the
+// real ROMs are not there.
+#define ZORVEX_SKIP_WITHOUT_TEST_ROMS()                                                       \
+    if (!::zorvex::test::HaveTestRoms())                                                      \
+    GTEST_SKIP() << "the optional real test ROMs are not in " << ::zorvex::test::TestRomDir() \
+                 << " (set ZORVEX_TESTDATA_DIR to the folder that holds roms/)"
