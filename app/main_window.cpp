@@ -22,7 +22,7 @@
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
 #include "app/directory_change_watch.h"
-#include "app/emulator_menu.h"
+#include "app/emulator_state.h"
 #include "app/rom_list_view.h"
 #include "app/settings_store.h"
 #include "app/template_layout.h"

@@ -31,7 +31,7 @@ namespace zorvex::app {
 class DirectoryChangeWatch;
 class RomListView;
 class SettingsStore;
-struct EmulatorState;  // app/emulator_menu.h
+struct EmulatorState;  // app/emulator_state.h
 
 // How a window is set up beyond the card link and the prompts. The desktop
 // program uses the defaults; tests point the settings at a file of their own
@@ -46,9 +46,8 @@ struct MainWindowOptions {
 // and Screenshot, the menus, the status hints, the two timers and the
 // transfer job. It owns everything that lives for the run except the card link.
 //
-// The handlers of the later features live in their own files and implement
-// member functions declared here: pack_commands.cpp, rom_tool_commands.cpp,
-// emulator_menu.cpp, savegame_manager.cpp, library_commands.cpp.
+// The members are implemented in main_window.cpp and, one feature each, in
+// main_window_<feature>.cpp.
 class MainWindow final : public QDialog {
     Q_OBJECT
   public:
@@ -70,7 +69,7 @@ class MainWindow final : public QDialog {
     void ToggleDeepVerify();
     void ShowAbout();
 
-    // --- Transfer job and timers (transfer_job.cpp) --------------------------
+    // --- Transfer job and timers (main_window_transfer.cpp) --------------------------
     void StartTransferJob(const std::string& fileName);
     void OnTick(int id);
     // A timer of this window; false when it cannot be had.
@@ -91,14 +90,14 @@ class MainWindow final : public QDialog {
         MainWindow& window_;
     };
 
-    // --- Library (library_commands.cpp) --------------------------------------
+    // --- Library (main_window_library.cpp) --------------------------------------
     void RescanRomDirectory();
     void UpdateRomListCaption();
     void ShowRomInfo(int row);
     // Empties Rom Info and the Screenshot pane and releases the picture.
     void ClearRomInfo();
 
-    // --- DIZavo (pack_commands.cpp) -------------------------------------------
+    // --- DIZavo (main_window_pack.cpp) -------------------------------------------
     void AddFilesToPack();
     void AddLibraryRowToPack(int row);
     void RemovePackRow(int row);  // row may be -1 (Space with no selection)
@@ -107,17 +106,17 @@ class MainWindow final : public QDialog {
     void SendPack();
     void SavePack();
 
-    // --- ROM tools (rom_tool_commands.cpp) -------------------------------------
+    // --- ROM tools (main_window_rom_tools.cpp) -------------------------------------
     void CutRomCommand();
     void CalculateGbCrcCommand();
     void IpsPatchCommand();
 
-    // --- Emulators (emulator_menu.cpp) -----------------------------------------
+    // --- Emulators (main_window_emulators.cpp) -----------------------------------------
     void BuildEmulatorMenu();
     void SelectEmulator(int k);
     void LaunchEmulator(int n, int row);
 
-    // --- Savegame Manager (savegame_manager.cpp) -------------------------------
+    // --- Savegame Manager (main_window_savegames.cpp) -------------------------
     void OpenSavegameManager();
 
     // --- Services for the command files ----------------------------------------

@@ -10,8 +10,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/main_window.h"
-
 namespace zorvex::app {
 
 namespace {
@@ -228,13 +226,6 @@ void SavegameManager::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
-}
-
-// The main window's "SaveGame &Manager" command.
-void MainWindow::OpenSavegameManager() {
-    WatchTimerPause pause(*this);
-    SavegameManager manager(this, link(), prompts(), directories());
-    prompts().RunModal(manager);
 }
 
 }  // namespace zorvex::app

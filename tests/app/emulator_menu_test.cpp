@@ -4,7 +4,7 @@
 #include <QMenu>
 
 #include "app/control_ids.h"
-#include "app/emulator_menu.h"
+#include "app/emulator_state.h"
 #include "app/main_window.h"
 #include "tests/app/app_test_support.h"
 #include "tests/emulator/emulator_fixture.h"

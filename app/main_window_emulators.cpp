@@ -1,4 +1,4 @@
-#include "app/emulator_menu.h"
+#include "app/emulator_state.h"
 
 #include <QAction>
 #include <QMenu>
