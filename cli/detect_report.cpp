@@ -2,6 +2,8 @@
 
 #include "common/file_io.h"
 #include "link/card_link.h"
+#include "link/card_registers.h"
+#include "link/flash_chips.h"
 
 namespace zorvex::cli {
 
@@ -15,13 +17,13 @@ constexpr uint16_t kSppOnlyBase = 0x3BC;
 bool Echo(CardLink& link, bool spp, std::string& out) {
     link.sppMode = spp;
     link.EngageCard();
-    link.WriteRegister(1, kEchoHigh);
-    link.WriteRegister(0, kEchoLow);
-    link.SelectRegister(1);
-    link.SetControl(0x00);
+    link.WriteRegister(card_registers::kRegAddressHigh, kEchoHigh);
+    link.WriteRegister(card_registers::kRegAddressLow, kEchoLow);
+    link.SelectRegister(card_registers::kRegAddressHigh);
+    link.SetControl(card_registers::kControlRead);
     const uint8_t high = link.ReadData();
-    link.SelectRegister(0);
-    link.SetControl(0x00);
+    link.SelectRegister(card_registers::kRegAddressLow);
+    link.SetControl(card_registers::kControlRead);
     const uint8_t low = link.ReadData();
     link.ReleaseCard();
     const bool ok = high == kEchoHigh && low == kEchoLow;
@@ -61,12 +63,30 @@ std::string DetectReport(LinkRuntime& runtime) {
         link.EngageCard();
         const int identified = link.IdentifyFlash();
         link.ReleaseCard();
-        std::string query;
-        for (size_t i = 0; i < 16; ++i) query += Format(" %02x", link.cfiQuery[i]);
-        out += Format("  identification: %s, query bytes%s\n",
-                      identified == 0 ? Format("%dM flash", link.flashType).c_str()
-                                      : "no flash chip answered",
-                      query.c_str());
+        // Each family is asked in turn until one answers, so a family after
+        // the one found was not asked.
+        auto ids = [](const char* family, const FlashChipSpec& chip,
+                      const CardLink::JedecIdReads& reads) {
+            std::string read;
+            for (int i = 0; i < reads.count; ++i)
+                read += Format(" %02x", reads.bytes[static_cast<size_t>(i)]);
+            return Format("  %s id: expected %02x %02x, read%s\n", family, chip.manufacturerId,
+                          chip.deviceId, reads.count ? read.c_str() : " nothing (not asked)");
+        };
+        out += ids("4M", ChipSpec(Flash4M), link.idReads4M);
+        out += ids("16M", ChipSpec(Flash16M), link.idReads16M);
+        if (identified == 0 && link.flashType != Flash64M) {
+            out += "  64M query: not asked\n";
+        } else {
+            std::string query;
+            for (size_t i = 0; i < 16; ++i) query += Format(" %02x", link.cfiQuery[i]);
+            out += Format("  64M query: expected %02x %02x, read%s\n",
+                          ChipSpec(Flash64M).manufacturerId, ChipSpec(Flash64M).deviceId,
+                          query.c_str());
+        }
+        out += Format("  identification: %s\n", identified == 0
+                                                    ? Format("%dM flash", link.flashType).c_str()
+                                                    : "no flash chip answered");
         out += Format("  verdict: card answers in %s%s\n", epp ? "EPP" : "SPP",
                       identified == 0 ? "" : ", but its flash does not");
         anyCard = anyCard || identified == 0;

@@ -162,10 +162,16 @@ int CardLink::IdentifyFlash() {
     const FlashChipSpec& chip4 = ChipSpec(Flash4M);
     EraseUnlocked(direct, kJedecProductIdEntry);
     clock().Sleep(1);
-    SetBusAddress(0x0000);
-    if (ReadHere() == chip4.manufacturerId) {
-        SetBusAddress(0x0001);
-        if (ReadHere() == chip4.deviceId) {
+    idReads4M = {};
+    idReads16M = {};
+    auto readId = [this](JedecIdReads& reads, uint16_t address) {
+        SetBusAddress(address);
+        const uint8_t value = ReadHere();
+        reads.bytes[static_cast<size_t>(reads.count++)] = value;
+        return value;
+    };
+    if (readId(idReads4M, 0x0000) == chip4.manufacturerId) {
+        if (readId(idReads4M, 0x0001) == chip4.deviceId) {
             Unlocked(direct, kJedecReset);
             flashType = chip4.type;
             return 0;
@@ -175,10 +181,8 @@ int CardLink::IdentifyFlash() {
     // 16 Mbit: ids at word addresses 0 and 1.
     const FlashChipSpec& chip16 = ChipSpec(Flash16M);
     Unlocked(doubled, kJedecIdEntry);
-    SetBusAddress(0x0000);
-    if (ReadHere() == chip16.manufacturerId) {
-        SetBusAddress(0x0002);
-        if (ReadHere() == chip16.deviceId) {
+    if (readId(idReads16M, 0x0000) == chip16.manufacturerId) {
+        if (readId(idReads16M, 0x0002) == chip16.deviceId) {
             Reset16M();
             flashType = chip16.type;
             return 0;

@@ -57,6 +57,13 @@ class CardLink {
     bool sppMode = false;
     const uint8_t* bankSource = nullptr;
     std::array<uint8_t, 64> cfiQuery{};
+    // The id bytes the last IdentifyFlash read for the two JEDEC families, for
+    // diagnostics; the second byte is read only when the first matched.
+    struct JedecIdReads {
+        int count = 0;
+        std::array<uint8_t, 2> bytes{};
+    };
+    JedecIdReads idReads4M, idReads16M;
     std::string messageText;
     std::atomic<int8_t> progressPercent{0};
     std::atomic<bool> cancelRequested{false};

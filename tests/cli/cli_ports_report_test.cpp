@@ -41,8 +41,10 @@ TEST(CliPortsReport, PortsNameTheAccessAndTheReportShowsProbesAndVerdicts) {
               "LPT2 0x03bc\n"
               "  SPP echo: wrote 12 34, read back 12 34: ok\n"
               "  EPP echo: not tried at 0x3bc\n"
-              "  identification: 4M flash, query bytes 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-              "00 00\n"
+              "  4M id: expected da 46, read da 46\n"
+              "  16M id: expected c2 f1, read nothing (not asked)\n"
+              "  64M query: not asked\n"
+              "  identification: 4M flash\n"
               "  verdict: card answers in SPP\n"
               "result: card found\n");
 
@@ -55,6 +57,10 @@ TEST(CliPortsReport, PortsNameTheAccessAndTheReportShowsProbesAndVerdicts) {
     }
     r = RunCli({"detect", "--report"}, empty, dir.path());
     EXPECT_NE(r.out.find("identification: no flash chip answered"), std::string::npos) << r.out;
+    // Every family was asked, and the report shows what each read back.
+    EXPECT_NE(r.out.find("  4M id: expected da 46, read ff\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  16M id: expected c2 f1, read ff\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  64M query: expected 89 15, read ff ff"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("verdict: card answers in EPP, but its flash does not"),
               std::string::npos);
     EXPECT_NE(r.out.find("result: no usable card"), std::string::npos);
