@@ -37,43 +37,43 @@ struct ArgumentSpec {
 class Arguments {
   public:
     void Positional(const char* name, std::string& value, const char* help) {
-        ArgumentSpec spec;
-        spec.name = name;
-        spec.help = help;
-        spec.value = &value;
-        specs_.push_back(std::move(spec));
+        ArgumentSpec argument;
+        argument.name = name;
+        argument.help = help;
+        argument.value = &value;
+        arguments_.push_back(std::move(argument));
     }
     void Positionals(const char* name, std::vector<std::string>& values, const char* help) {
-        ArgumentSpec spec;
-        spec.kind = ArgumentSpec::Kind::Positionals;
-        spec.name = name;
-        spec.help = help;
-        spec.values = &values;
-        specs_.push_back(std::move(spec));
+        ArgumentSpec argument;
+        argument.kind = ArgumentSpec::Kind::Positionals;
+        argument.name = name;
+        argument.help = help;
+        argument.values = &values;
+        arguments_.push_back(std::move(argument));
     }
     void Option(const char* name, const char* valueName, const char* help,
                 std::function<std::string(const std::string&)> take, bool required = false) {
-        ArgumentSpec spec;
-        spec.kind = ArgumentSpec::Kind::Option;
-        spec.name = name;
-        spec.valueName = valueName;
-        spec.help = help;
-        spec.take = std::move(take);
-        spec.required = required;
-        specs_.push_back(std::move(spec));
+        ArgumentSpec argument;
+        argument.kind = ArgumentSpec::Kind::Option;
+        argument.name = name;
+        argument.valueName = valueName;
+        argument.help = help;
+        argument.take = std::move(take);
+        argument.required = required;
+        arguments_.push_back(std::move(argument));
     }
     void Flag(const char* name, bool& flag, const char* help) {
-        ArgumentSpec spec;
-        spec.kind = ArgumentSpec::Kind::Flag;
-        spec.name = name;
-        spec.help = help;
-        spec.flag = &flag;
-        specs_.push_back(std::move(spec));
+        ArgumentSpec argument;
+        argument.kind = ArgumentSpec::Kind::Flag;
+        argument.name = name;
+        argument.help = help;
+        argument.flag = &flag;
+        arguments_.push_back(std::move(argument));
     }
-    const std::vector<ArgumentSpec>& specs() const { return specs_; }
+    const std::vector<ArgumentSpec>& list() const { return arguments_; }
 
   private:
-    std::vector<ArgumentSpec> specs_;
+    std::vector<ArgumentSpec> arguments_;
 };
 
 // One subcommand of zorvex-cli. `declare` binds the arguments to variables of

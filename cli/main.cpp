@@ -45,11 +45,11 @@ std::string Synopsis(const Command& command) {
     command.declare(arguments);
     std::string text = command.name;
     bool options = false;
-    for (const auto& spec : arguments.specs()) {
-        if (spec.kind == ArgumentSpec::Kind::Positional) text += " " + spec.name;
-        if (spec.kind == ArgumentSpec::Kind::Positionals) text += " " + spec.name + "...";
-        options = options || spec.kind == ArgumentSpec::Kind::Option ||
-                  spec.kind == ArgumentSpec::Kind::Flag;
+    for (const auto& argument : arguments.list()) {
+        if (argument.kind == ArgumentSpec::Kind::Positional) text += " " + argument.name;
+        if (argument.kind == ArgumentSpec::Kind::Positionals) text += " " + argument.name + "...";
+        options = options || argument.kind == ArgumentSpec::Kind::Option ||
+                  argument.kind == ArgumentSpec::Kind::Flag;
     }
     return options ? text + " [options]" : text;
 }
@@ -76,30 +76,34 @@ void PrintUsage(std::FILE* out) {
 
 // Hands the declared arguments to the parser. Option values pass through the
 // command's own `take`, so a bad value is a usage error before anything runs.
-void Declare(CLI::App& app, const std::vector<ArgumentSpec>& specs) {
-    for (const auto& spec : specs) {
-        switch (spec.kind) {
+void Declare(CLI::App& app, const std::vector<ArgumentSpec>& argumentList) {
+    for (const auto& argument : argumentList) {
+        switch (argument.kind) {
             case ArgumentSpec::Kind::Positional:
-                app.add_option(spec.name, *spec.value, spec.help)->required()->type_name("");
+                app.add_option(argument.name, *argument.value, argument.help)
+                    ->required()
+                    ->type_name("");
                 break;
             case ArgumentSpec::Kind::Positionals:
-                app.add_option(spec.name, *spec.values, spec.help)->required()->type_name("");
+                app.add_option(argument.name, *argument.values, argument.help)
+                    ->required()
+                    ->type_name("");
                 break;
             case ArgumentSpec::Kind::Flag:
-                app.add_flag(spec.name, *spec.flag, spec.help);
+                app.add_flag(argument.name, *argument.flag, argument.help);
                 break;
             case ArgumentSpec::Kind::Option: {
-                const std::string name = spec.name;
-                auto take = spec.take;
+                const std::string name = argument.name;
+                auto take = argument.take;
                 app.add_option_function<std::string>(
                        name,
                        [name, take](const std::string& value) {
                            const std::string problem = take(value);
                            if (!problem.empty()) throw CLI::ValidationError(name, problem);
                        },
-                       spec.help)
-                    ->type_name(spec.valueName)
-                    ->required(spec.required);
+                       argument.help)
+                    ->type_name(argument.valueName)
+                    ->required(argument.required);
                 break;
             }
         }
@@ -115,7 +119,7 @@ int RunCommand(const Command& command, int argc, char** argv) {
     });
     zorvex::cli::Arguments arguments;
     command.declare(arguments);
-    Declare(app, arguments.specs());
+    Declare(app, arguments.list());
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
