@@ -3,18 +3,22 @@
 namespace zorvex::sim {
 
 namespace {
-// The command decoder compares address bits 0..13 only: the bits the cartridge
-// bus drives itself, not the mapper's bank bits. Detection sends the product-id
-// entry to bus 0x5555 without selecting a bank, so a chip that also compared
-// bit 14 would be found only while an odd bank happened to be selected (bank 1
-// after power-on, but bank 0 or an even bank after a header scan or a read).
-constexpr uint32_t kCommandMask = 0x3FFF;
-constexpr uint32_t kFirstUnlock = 0x5555 & kCommandMask;
-constexpr uint32_t kSecondUnlock = 0x2AAA & kCommandMask;
+// The command decoder compares the whole chip address, bank bits included:
+// parts of this family compare A0..A14 (A14 is bank bit 0 for bus addresses
+// 0x4000-0x7FFF, so 0x5555 needs an odd bank), and comparing A15..A18 as well
+// makes any wrong bank bit in a command show as a lost command. A command
+// sent without choosing its bank therefore lands only while the right bank
+// happens to be selected, as on the real card.
+constexpr uint32_t kFirstUnlock = 0x5555;
+constexpr uint32_t kSecondUnlock = 0x2AAA;
 constexpr uint32_t kPageSize = 256;
 }  // namespace
 
-Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4)) {}
+// A page write (erase and program of 256 bytes) takes 5 ms, 19.5 us per
+// byte; the chip erase 50 ms (typical figures of this family).
+constexpr BusyTimes kBusyTimes4M{19500, 50000};
+
+Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4), kBusyTimes4M) {}
 
 void Flash4MChip::PowerOn() {
     FlashChip::PowerOn();
@@ -25,7 +29,11 @@ void Flash4MChip::PowerOn() {
 }
 
 void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
-    if (mode_ == Mode::Busy) return;  // an embedded operation ignores the bus
+    if (mode_ == Mode::Busy) {
+        if (busy()) return;  // an embedded operation ignores the bus
+        mode_ = afterBusy_;
+        SetArrayMode(mode_ == Mode::Array);
+    }
     if (mode_ == Mode::PageLoad) {
         // Every write until the load ends lands in the page of the first one.
         if (!pageStarted_) {
@@ -37,7 +45,7 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
         lastLoaded_ = value;
         return;
     }
-    const uint32_t a = linear & kCommandMask;
+    const uint32_t a = linear;
     switch (unlock_) {
         case 0:
             if (a == kFirstUnlock && value == 0xAA) {
@@ -98,7 +106,7 @@ void Flash4MChip::Unlocked(uint8_t command) {
             afterBusy_ = Mode::Array;
             mode_ = Mode::Busy;
             SetArrayMode(false);
-            StartBusy(busyReads_.chipErase);
+            StartBusy(Operation::ChipErase);
             break;
         default:
             break;
@@ -117,7 +125,7 @@ void Flash4MChip::StartPageProgram() {
         }
     }
     mode_ = Mode::Busy;
-    StartBusy(busyReads_.program);
+    StartBusy(Operation::Program, kPageSize);
 }
 
 uint8_t Flash4MChip::ReadSlow(uint32_t linear) {
