@@ -13,7 +13,8 @@
 namespace zorvex::test {
 namespace {
 
-const std::filesystem::path kGolden = std::filesystem::path(__FILE__).parent_path() / "golden";
+const std::filesystem::path kGolden =
+    std::filesystem::path(ZORVEX_SOURCE_DIR) / "tests" / "link" / "golden";
 constexpr uint16_t kBase = 0x378;
 const char* const kPortNames[] = {"data", "status", "control", "eppaddr", "eppdata"};
 
