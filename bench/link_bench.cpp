@@ -94,7 +94,7 @@ uint64_t ExpectedWriteBank(uint8_t chip, const Costs& c, const zorvex::sim::Busy
                 const uint64_t waits = b == 0 ? 0 : busy.program;
                 n += c.LinearCommand() + c.wr + c.sel + c.ctl + c.rd;
                 n += waits * (c.ctl + c.wd + c.ctl + c.rd);
-                n += c.wd + c.wr + c.sel + 32 * c.wd + c.wd;
+                n += c.ctl + c.wd + c.wr + c.sel + 32 * c.wd + c.wd;
             }
             n += (busy.program + 1) * c.ReadStatus64M() + c.ReadStatus64M();
             n += c.LinearCommand() + c.ctl;
@@ -118,6 +118,9 @@ std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
 // The simulated machine, without recording or fault decorators.
 struct Rig {
     Rig(uint8_t chip, bool spp) : cart(*zorvex::sim::FindChip(chip)) {
+        // Busy times in reads, so that the expected counts below can follow
+        // every poll (the datasheet times depend on the port's speed).
+        cart.chip().SetBusyReads({1, 3, 8});
         port.SetCartridge(&cart);
         link = std::make_unique<CardLink>(port, ports, clock, sink);
         link->transferMode = spp ? zorvex::TransferSpp : zorvex::TransferEpp;

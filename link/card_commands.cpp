@@ -158,8 +158,13 @@ int CardLink::IdentifyFlash() {
     auto direct = [this](uint32_t a, uint8_t v) { DirectCommand(static_cast<uint16_t>(a), v); };
     auto doubled = [this](uint32_t a, uint8_t v) { DoubledCommand(a, v); };
 
-    // 4 Mbit: product-id entry, then the two id bytes.
+    // 4 Mbit: product-id entry, then the two id bytes. The entry goes to bus
+    // 0x5555 without a bank of its own, and the chip compares address bit 14,
+    // which is bank bit 0 there: with an even bank left in the mapper (bank 0
+    // after a header scan) the chip would never see the entry. Bank 1 makes
+    // bus 0x5555 chip address 0x5555, as after power-on.
     const FlashChipSpec& chip4 = ChipSpec(Flash4M);
+    BusWrite(kBusRomBankLow, 0x01);
     EraseUnlocked(direct, kJedecProductIdEntry);
     clock().Sleep(1);
     idReads4M = {};

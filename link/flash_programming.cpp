@@ -110,6 +110,10 @@ uint8_t CardLink::WriteBank(int bank) {
                     SetControl(kControlRead);
                     s = ReadData();
                 }
+                // The count is a write: nWrite must be asserted again after
+                // the status reads, or the card takes it as a read and the
+                // chip sees the first data byte as the count.
+                SetControl(kControlWrite);
                 WriteData(kBuffer64M - 1);
                 WriteRegister(kRegMode, kModeBlockFlashWrite);
                 SelectRegister(kRegData);

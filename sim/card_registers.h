@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "sim/cartridge_bus.h"
+#include "sim/violation_log.h"
 
 namespace zorvex::sim {
 
@@ -12,10 +13,17 @@ namespace zorvex::sim {
 // whether the cycles arrived over SPP or EPP:
 //   0 bus address bits 0..7, 1 bus address bits 8..15 (both read back),
 //   2 mode register, 3 bus data (a cartridge-bus cycle at the address in 0/1).
-// Any nonzero mode drives the bus; mode bit 1 turns register-3 writes into flash writes;
-// bit 0 advances the low address byte (register 0, wrapping within its
-// 256-byte page) after each register-3 data cycle. Mode 0x00 is
-// the released card: register 3 starts no bus cycle and reads float high.
+// The modes 0x80..0x83 drive the bus; mode bit 1 turns register-3 writes into
+// flash writes; bit 0 advances the low address byte (register 0, wrapping
+// within its 256-byte page) after each register-3 data cycle. Mode 0x00 is the
+// released card, and so is any value the card does not know: register 3 starts
+// no bus cycle and reads float high.
+//
+// Save RAM answers only after the whole enable sequence, right after the card
+// was engaged (mode 0x00, then a bus mode): single writes 0x0A and 0xC0 at
+// 0x0000, 0xA0 at 0xA000, 0xC0 at 0xA100, 0x0A at 0x0000. Anything else on the
+// way leaves it disabled until the next engage, and so does a later write at
+// 0x0000-0x1FFF: then 0xA000-0xBFFF read open bus and take no writes.
 class CardRegisters {
   public:
     CardRegisters() = default;
@@ -34,6 +42,9 @@ class CardRegisters {
     uint8_t Read();
 
     uint8_t selected() const { return selected_; }
+    bool engaged() const { return engaged_; }
+    bool sramEnabled() const { return sramStep_ == kSramEnabled; }
+    ViolationLog& violations() { return violations_; }
     uint8_t reg(int index) const { return regs_[static_cast<size_t>(index & 3)]; }
     uint8_t mode() const { return regs_[2]; }
     uint16_t address() const { return static_cast<uint16_t>(regs_[1] << 8 | regs_[0]); }
@@ -45,12 +56,20 @@ class CardRegisters {
     void Reset();
 
   private:
+    static constexpr int kSramLocked = -1;
+    static constexpr int kSramEnabled = 5;
     void AdvanceAddress();
+    void WriteMode(uint8_t value);
+    void TrackSramSequence(uint16_t address, uint8_t value);
+    bool SramBlocked(uint16_t address);
 
     EmptyBus empty_;
     CartridgeBus* bus_ = &empty_;
     std::array<uint8_t, 4> regs_{};
     uint8_t selected_ = 0;
+    bool engaged_ = false;
+    int sramStep_ = kSramLocked;  // next step of the enable sequence, or locked / enabled
+    ViolationLog violations_;
     uint64_t busReads_ = 0;
     uint64_t busWrites_ = 0;
     uint64_t flashWrites_ = 0;

@@ -75,10 +75,12 @@ void Cartridge::Write(uint16_t address, uint8_t value) {
             ramEnabled_ = (value & 0x0F) == 0x0A;
             break;
         case 0x2:
-            romBank_ = (romBank_ & ~0xFFu) | value;
+            romBank_ = static_cast<uint32_t>(bankHigh_) << 8 | value;
             break;
         case 0x3:
-            romBank_ = (romBank_ & 0xFFu) | static_cast<uint32_t>(value) << 8;
+            // Held until the next write at 0x2000, which loads the whole bank
+            // number: the protocol always writes the high bits first.
+            bankHigh_ = value;
             break;
         case 0x4:
         case 0x5:
@@ -105,6 +107,7 @@ uint8_t Cartridge::ReadOther(uint16_t address) const {
 
 void Cartridge::PowerOn() {
     romBank_ = 1;
+    bankHigh_ = 0;
     ramBank_ = 0;
     ramEnabled_ = false;
     chip_->PowerOn();

@@ -15,7 +15,8 @@ namespace zorvex::sim {
 // and the battery-backed save RAM.
 //   writes 0x0000-0x1FFF: save RAM enable (a value with low nibble 0xA enables,
 //                         anything else disables)
-//          0x2000-0x2FFF: ROM bank bits 0..7; 0x3000-0x3FFF: ROM bank bits 8 and up
+//          0x2000-0x2FFF: ROM bank bits 0..7, with the bits 8 and up last written
+//                         at 0x3000-0x3FFF (which alone changes nothing)
 //          0x4000-0x5FFF: save-RAM bank
 //          0xA000-0xBFFF: save RAM (ignored while disabled)
 //   reads  0x0000-0x3FFF: flash bank 0; 0x4000-0x7FFF: the selected bank
@@ -85,6 +86,7 @@ class Cartridge final : public CartridgeBus {
     std::vector<uint8_t> sram_;
     std::string dir_;
     uint32_t romBank_ = 1;
+    uint8_t bankHigh_ = 0;  // written at 0x3000, taken by the next write at 0x2000
     uint8_t ramBank_ = 0;
     bool ramEnabled_ = false;
     bool sramDirty_ = false;

@@ -1,8 +1,12 @@
 #include "sim/fault_injector.h"
 
+#include "link/link_clock.h"
+
 namespace zorvex::sim {
 
 namespace {
+constexpr uint64_t kLostAccessMicros = 1;
+
 bool Chance(std::mt19937& rng, double probability) {
     if (probability <= 0.0) return false;
     return std::uniform_real_distribution<double>(0.0, 1.0)(rng) < probability;
@@ -54,17 +58,25 @@ void FaultyPort::UnplugAfter(uint64_t accesses, uint8_t floating) {
     floating_ = floating;
 }
 
+// A lost access still takes its time on the port: a chip busy while the card
+// was out has moved on by the time it is back.
 void FaultyPort::Out(uint16_t address, uint8_t value) {
     const bool gone = unplugged();
     ++accesses_;
-    if (gone || Chance(rng_, dropProbability_)) return;
+    if (gone || Chance(rng_, dropProbability_)) {
+        SimulatedTime::Advance(kLostAccessMicros);
+        return;
+    }
     inner_.Out(address, value);
 }
 
 uint8_t FaultyPort::In(uint16_t address) {
     const bool gone = unplugged();
     ++accesses_;
-    if (gone) return floating_;
+    if (gone) {
+        SimulatedTime::Advance(kLostAccessMicros);
+        return floating_;
+    }
     return inner_.In(address);
 }
 

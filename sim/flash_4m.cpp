@@ -5,20 +5,24 @@
 namespace zorvex::sim {
 
 namespace {
-// The command decoder compares address bits 0..13 only: the bits the cartridge
-// bus drives itself, not the mapper's bank bits. Detection sends the product-id
-// entry to bus 0x5555 without selecting a bank, so a chip that also compared
-// bit 14 would be found only while an odd bank happened to be selected (bank 1
-// after power-on, but bank 0 or an even bank after a header scan or a read).
-constexpr uint32_t kCommandMask = 0x3FFF;
-constexpr uint32_t kFirstUnlock = jedec::kFirstAddress & kCommandMask;
-constexpr uint32_t kSecondUnlock = jedec::kSecondAddress & kCommandMask;
+// The command decoder compares the whole chip address, bank bits included:
+// parts of this family compare A0..A14 (A14 is bank bit 0 for bus addresses
+// 0x4000-0x7FFF, so 0x5555 needs an odd bank), and comparing A15..A18 as well
+// makes any wrong bank bit in a command show as a lost command. A command
+// sent without choosing its bank therefore lands only while the right bank
+// happens to be selected, as on the real card.
+constexpr uint32_t kFirstUnlock = jedec::kFirstAddress;
+constexpr uint32_t kSecondUnlock = jedec::kSecondAddress;
 constexpr uint32_t kPageSize = 256;
 constexpr uint8_t kToggleBit = 0x40;    // DQ6, flips on every read while busy
 constexpr uint8_t kDataPollBit = 0x80;  // DQ7, the complement of the last byte while busy
 }  // namespace
 
-Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4)) {}
+// A page write (erase and program of 256 bytes) takes 5 ms, 19.5 us per
+// byte; the chip erase 50 ms (typical figures of this family).
+constexpr BusyTimes kBusyTimes4M{19500, 50000};
+
+Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4), kBusyTimes4M) {}
 
 void Flash4MChip::PowerOn() {
     FlashChip::PowerOn();
@@ -29,7 +33,11 @@ void Flash4MChip::PowerOn() {
 }
 
 void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
-    if (mode_ == Mode::Busy) return;  // an embedded operation ignores the bus
+    if (mode_ == Mode::Busy) {
+        if (busy()) return;  // an embedded operation ignores the bus
+        mode_ = afterBusy_;
+        SetArrayMode(mode_ == Mode::Array);
+    }
     if (mode_ == Mode::PageLoad) {
         // Every write until the load ends lands in the page of the first one.
         if (!pageStarted_) {
@@ -41,7 +49,7 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
         lastLoaded_ = value;
         return;
     }
-    const uint32_t a = linear & kCommandMask;
+    const uint32_t a = linear;
     switch (unlock_) {
         case 0:
             if (a == kFirstUnlock && value == jedec::Unlock1) {
@@ -102,7 +110,7 @@ void Flash4MChip::Unlocked(uint8_t command) {
             afterBusy_ = Mode::Array;
             mode_ = Mode::Busy;
             SetArrayMode(false);
-            StartBusy(busyReads_.chipErase);
+            StartBusy(Operation::ChipErase);
             break;
         default:
             break;
@@ -121,7 +129,7 @@ void Flash4MChip::StartPageProgram() {
         }
     }
     mode_ = Mode::Busy;
-    StartBusy(busyReads_.program);
+    StartBusy(Operation::Program, kPageSize);
 }
 
 uint8_t Flash4MChip::ReadSlow(uint32_t linear) {

@@ -7,7 +7,7 @@
 namespace zorvex::sim {
 
 // The 4 Mbit chip (ids 0xDA/0x46): JEDEC unlock cycles at 0x5555/0x2AAA (the
-// chip decodes address bits 0..13, so they reach it through any bank),
+// chip compares the whole address, so they reach it only through their bank),
 // product-id mode, 256-byte page writes that erase the page before programming
 // it, DQ6 toggling while busy, chip erase.
 class Flash4MChip final : public FlashChip {

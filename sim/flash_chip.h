@@ -50,8 +50,16 @@ class ChipHooks {
     virtual int StatusOverride() = 0;
 };
 
-// How long embedded operations take, counted in the reads that observe them
-// busy (the protocol only ever learns about time by polling).
+// How long embedded operations take on a chip family: typical datasheet
+// figures, measured against the simulated time (port accesses and the link's
+// waits), so a poll that gives up early meets a busy chip.
+struct BusyTimes {
+    uint32_t programNanosPerByte = 0;  // page or write-buffer program, per byte programmed
+    uint64_t eraseMicros = 0;          // one erase: the whole chip (4M, 16M), a block (64M)
+};
+
+// A fixed number of reads that observe each operation busy, instead of the
+// datasheet times: for tests that count the accesses of a poll exactly.
 struct BusyReads {
     uint32_t program = 1;     // one page or write-buffer program
     uint32_t blockErase = 3;  // one 128 KiB block (64M)
@@ -63,7 +71,7 @@ struct BusyReads {
 // byte offsets into the chip; the cartridge wraps them to the chip size.
 class FlashChip {
   public:
-    explicit FlashChip(const ChipInfo& info);
+    FlashChip(const ChipInfo& info, BusyTimes times);
     virtual ~FlashChip();
     FlashChip(const FlashChip&) = delete;
     FlashChip& operator=(const FlashChip&) = delete;
@@ -96,10 +104,15 @@ class FlashChip {
     std::span<const uint8_t> contents() const { return data_; }
     void Fill(uint8_t value);
 
-    bool busy() const { return busy_ != 0; }
+    bool busy() const;
     bool inArrayMode() const { return arrayMode_; }
-    void SetBusyReads(BusyReads busy) { busyReads_ = busy; }
+    // Counts busy time in reads from now on (see BusyReads).
+    void SetBusyReads(BusyReads busy) {
+        busyReads_ = busy;
+        countReads_ = true;
+    }
     const BusyReads& busyReads() const { return busyReads_; }
+    const BusyTimes& busyTimes() const { return busyTimes_; }
     void SetHooks(ChipHooks* hooks) {
         hooks_ = hooks;
         UpdateFast();
@@ -128,16 +141,11 @@ class FlashChip {
         arrayMode_ = on;
         UpdateFast();
     }
-    // Starts an embedded operation that the next `reads` reads observe as busy.
-    void StartBusy(uint32_t reads) { busy_ = reads; }
-    // Counts one read against a running operation; true when that read saw the
-    // chip busy.
-    bool ObserveBusy() {
-        if (busy_ == 0) return false;
-        if (hooks_ && hooks_->HoldBusy()) return true;
-        --busy_;
-        return true;
-    }
+    enum class Operation : uint8_t { Program, BlockErase, ChipErase };
+    // Starts an embedded operation: `bytes` bytes programmed, or an erase.
+    void StartBusy(Operation operation, uint32_t bytes = 0);
+    // One read while an operation may run; true when that read saw the chip busy.
+    bool ObserveBusy();
     uint8_t ArrayRead(uint32_t linear) {
         const uint8_t v = data_[linear];
         return hooks_ ? hooks_->OnArrayRead(linear, v) : v;
@@ -163,6 +171,7 @@ class FlashChip {
     }
 
     BusyReads busyReads_;
+    BusyTimes busyTimes_;
     Stats stats_;
 
   private:
@@ -174,7 +183,10 @@ class FlashChip {
     std::vector<uint8_t> data_;
     uint32_t mask_;
     ChipHooks* hooks_ = nullptr;
-    uint32_t busy_ = 0;
+    uint32_t busy_ = 0;       // reads still to see busy, when counting reads
+    uint64_t busyUntil_ = 0;  // simulated time the operation ends, otherwise
+    bool running_ = false;    // an operation was started and not yet seen to end
+    bool countReads_ = false;
     bool arrayMode_ = true;
     bool fast_ = true;
     bool dirty_ = false;

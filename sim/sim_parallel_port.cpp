@@ -1,6 +1,9 @@
 #include "sim/sim_parallel_port.h"
 
+#include <cstdio>
 #include <utility>
+
+#include "link/link_clock.h"
 
 namespace zorvex::sim {
 
@@ -8,25 +11,48 @@ namespace {
 
 constexpr uint16_t kPortSpan = 5;  // data, status, control, EPP address, EPP data
 constexpr uint8_t kOpenBus = 0xFF;
+constexpr uint64_t kAccessMicros = 1;
 constexpr uint16_t kEcrAddress = 0x402;  // high base (base + 0x400) + 2
 constexpr uint8_t kEcrModeMask = 0xE0;
 constexpr uint8_t kEcrModeEpp = 0x80;
 constexpr uint8_t kDirection = 0x20;  // control bit 5: data lines handed to the card
 constexpr uint8_t kTimeout = 0x01;    // status bit 0
 constexpr uint8_t kLines = 0x0F;      // control bits that are lines
+constexpr uint8_t kNWrite = 0x01;     // control bit 0: nStrobe, the card's nWrite
 
-// Strobe lines of the control register as the card decodes them.
-bool AddressStrobe(uint8_t c) {
-    return (c & 0x09) == 0x09;
+// Control values of the protocol and the steps between them.
+constexpr uint8_t kIdle = 0x00;
+constexpr uint8_t kWrite = 0x01;
+constexpr uint8_t kAddressStrobe = 0x09;
+constexpr uint8_t kDataStrobe = 0x03;
+constexpr uint8_t kReadLow = 0x02;
+constexpr uint8_t kReadHigh = 0x06;
+constexpr uint8_t kReleased = 0x04;
+
+bool ProtocolValue(uint8_t c) {
+    return c == kIdle || c == kWrite || c == kAddressStrobe || c == kDataStrobe || c == kReadLow ||
+           c == kReadHigh || c == kReleased;
 }
-bool DataWriteStrobe(uint8_t c) {
-    return (c & 0x0B) == 0x03;
-}
-bool ReadStrobe(uint8_t c) {
-    return (c & 0x03) == 0x02;
-}
-bool HighNibbleSelected(uint8_t c) {
-    return (c & 0x04) != 0;
+
+// True when `after` may follow `before` in the protocol's sequences.
+bool Allowed(uint8_t before, uint8_t after) {
+    if (before == after || after == kReleased) return true;
+    switch (after) {
+        case kWrite:
+            return before == kIdle || before == kAddressStrobe || before == kDataStrobe ||
+                   before == kReleased;
+        case kAddressStrobe:
+        case kDataStrobe:
+            return before == kWrite;
+        case kIdle:
+            return before == kWrite || before == kReadHigh || before == kReleased;
+        case kReadLow:
+            return before == kIdle;
+        case kReadHigh:
+            return before == kReadLow;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -60,8 +86,15 @@ void SimParallelPort::Record(uint16_t address, uint8_t value, bool write) {
     if (recording_) trace_.push_back({address, value, write});
 }
 
+void SimParallelPort::Violation(const char* format, unsigned a, unsigned b) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, a, b);
+    card_.violations().Record(text);
+}
+
 void SimParallelPort::Out(uint16_t address, uint8_t value) {
     ++writeCount_;
+    SimulatedTime::Advance(kAccessMicros);
     Record(address, value, true);
     uint16_t offset = 0;
     PortState* port = Find(address, offset);
@@ -96,7 +129,20 @@ void SimParallelPort::EppAccess(PortState& port, EppCycle cycle, uint8_t& value)
     // answers; without an answer (no card, or a card that does not take EPP
     // on an ECP chip) it ends in the time-out flag.
     const bool answered = setup_.epp && port.hasCard;
-    if (answered) {
+    const bool read = cycle == EppCycle::DataRead || cycle == EppCycle::AddressRead;
+    if (answered && read && (port.control & kNWrite)) {
+        // nWrite asserted through the whole read: the card takes a write of
+        // the floating bus and drives nothing.
+        Violation(cycle == EppCycle::DataRead
+                      ? "EPP data read with nWrite asserted (control 0x%02X)"
+                      : "EPP address read with nWrite asserted (control 0x%02X)",
+                  port.control);
+        if (cycle == EppCycle::DataRead)
+            card_.Write(kOpenBus);
+        else
+            card_.Select(kOpenBus);
+        value = kOpenBus;
+    } else if (answered) {
         switch (cycle) {
             case EppCycle::AddressWrite:
                 card_.Select(value);
@@ -113,7 +159,7 @@ void SimParallelPort::EppAccess(PortState& port, EppCycle cycle, uint8_t& value)
         }
     } else if (setup_.epp || setup_.ecr) {
         port.timeout = true;
-        if (cycle == EppCycle::DataRead || cycle == EppCycle::AddressRead) value = kOpenBus;
+        if (read) value = kOpenBus;
     } else {
         return;  // an SPP-only chip has no EPP registers
     }
@@ -139,40 +185,84 @@ void SimParallelPort::Publish(PortState& port) {
 void SimParallelPort::WriteControl(PortState& port, uint8_t value) {
     const uint8_t before = port.control;
     port.control = value;
-    if (!port.hasCard) return;
-    // Lines handed over to the card float high; a strobe then latches 0xFF.
-    const uint8_t lines = (value & kDirection) ? kOpenBus : port.data;
-    if (AddressStrobe(value) && !AddressStrobe(before)) card_.Select(lines);
-    if (DataWriteStrobe(value) && !DataWriteStrobe(before)) card_.Write(lines);
-    if (ReadStrobe(value) && !ReadStrobe(before)) port.readLatch = card_.Read();
+    if (!port.hasCard || before == value) return;
+    // The direction bit is no line; with the data lines handed over, a strobe
+    // would latch the floating bus, which the protocol never asks for.
+    const uint8_t lines = (value & kDirection) ? kOpenBus : static_cast<uint8_t>(value & kLines);
+    const uint8_t lastLines =
+        (before & kDirection) ? kOpenBus : static_cast<uint8_t>(before & kLines);
+    if (lines == lastLines) return;
+    if (!ProtocolValue(lines) || !ProtocolValue(lastLines)) {
+        // The kernel's own handshakes (negotiation, software EPP) are no step
+        // of the card's protocol: they engage nothing, and the card waits for
+        // a state a sequence starts from before it judges steps again.
+        port.strobe = 0;
+        port.nibbleState = 0;
+        port.offProtocol = true;
+        return;
+    }
+    if (port.offProtocol) {
+        port.offProtocol = lines != kIdle && lines != kWrite && lines != kReleased;
+        port.strobe = 0;
+        port.nibbleState = 0;
+        return;
+    }
+    if (!Allowed(lastLines, lines)) {
+        Violation("control 0x%02X after 0x%02X", lines, lastLines);
+        port.strobe = 0;
+        port.nibbleState = 0;
+        return;
+    }
+    switch (lines) {
+        case kAddressStrobe:
+        case kDataStrobe:
+            port.strobe = lines;
+            break;
+        case kWrite:
+            // The card latches on the release of a strobe it saw set up.
+            if (port.strobe == kAddressStrobe) card_.Select(port.data);
+            if (port.strobe == kDataStrobe) card_.Write(port.data);
+            port.strobe = 0;
+            break;
+        case kReadLow:
+            port.readLatch = card_.Read();
+            port.nibbleState = kReadLow;
+            break;
+        case kReadHigh:
+            port.nibbleState = port.nibbleState == kReadLow ? kReadHigh : 0;
+            break;
+        default:
+            port.strobe = 0;
+            port.nibbleState = 0;
+            break;
+    }
 }
 
 uint8_t SimParallelPort::ReadStatus(const PortState& port) const {
     // Busy and bits 1..2 carry no data; they are set so that a reader that
     // forgets to mask them gets a wrong byte. Bit 0 is the EPP time-out flag.
     uint8_t status = static_cast<uint8_t>(0x86 | (port.timeout ? kTimeout : 0));
-    if (ReadStrobe(port.control)) {
-        const uint8_t nibble =
-            HighNibbleSelected(port.control) ? port.readLatch >> 4 : port.readLatch & 0x0F;
-        status = static_cast<uint8_t>(status | nibble << 3);
-    }
-    return status;
+    // A nibble shows only in its own step of a read; elsewhere bits 3..6 float
+    // high, so a nibble read out of its state reads a wrong byte.
+    const uint8_t lines = static_cast<uint8_t>(port.control & (kLines | kDirection));
+    uint8_t nibble = 0x0F;
+    if (port.nibbleState == kReadLow && lines == kReadLow) nibble = port.readLatch & 0x0F;
+    if (port.nibbleState == kReadHigh && lines == kReadHigh) nibble = port.readLatch >> 4;
+    return static_cast<uint8_t>(status | nibble << 3);
 }
 
 uint8_t SimParallelPort::In(uint16_t address) {
     ++readCount_;
+    SimulatedTime::Advance(kAccessMicros);
     uint16_t offset = 0;
     PortState* port = Find(address, offset);
     uint8_t value = kOpenBus;
     if (port && port->hasCard) {
         switch (offset) {
             case 0:
-                // The output latch reads back; lines handed to the card show
-                // what a running read strobe makes it drive, else float high.
-                if (port->control & kDirection)
-                    value = ReadStrobe(port->control) ? port->readLatch : kOpenBus;
-                else
-                    value = port->data;
+                // The output latch reads back; lines handed to the card float
+                // high, since the card drives data only for a nibble read.
+                value = (port->control & kDirection) ? kOpenBus : port->data;
                 break;
             case 1:
                 value = ReadStatus(*port);

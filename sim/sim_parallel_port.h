@@ -47,19 +47,33 @@ struct PortAccess {
 };
 
 // PC parallel ports with the card plugged into one of them. Everything the card
-// sees is decoded from the raw accesses alone:
-//   SPP: control 0x09 (nStrobe + nSelectIn) strobes the data byte as an address
-//        cycle, 0x03 (nStrobe + nAutoFd) as a data write; 0x02 starts a data read
-//        and shows the low nibble on status bits 3..6, 0x06 the high nibble.
+// sees is decoded from the raw accesses alone, as strictly as the card's own
+// logic takes them (control values below are the line bits, control & 0x0F):
+//   SPP: from the write state 0x01 (nStrobe), control 0x09 (+ nSelectIn)
+//        strobes the data byte as an address cycle and 0x03 (+ nAutoFd) as a
+//        data write; the card latches when the strobe is released to 0x01.
+//        From the idle state 0x00, 0x02 starts a data read and shows its low
+//        nibble on status bits 3..6; 0x06 then shows the high nibble, and 0x00
+//        ends the read. A nibble shows only in its own state.
 //   EPP: a write at base+3 is an address cycle, base+4 a data write or read.
+//        The card takes the direction from nWrite: the EPP hardware asserts it
+//        for its write cycles, but only control bit 0 can assert it during a
+//        read, so a read while bit 0 is set is a write of the floating bus to
+//        the card and reads open bus.
 //   Status bit 0 is the EPP time-out flag: set by an EPP cycle nobody answers,
 //   cleared by any write to the status address. Control bit 5 hands the data
-//   lines to the card: strobes then latch the floating lines (0xFF), and
-//   reads of the data register see what the card drives.
-// Cycles start on the edge of their strobe, so rewriting the same control value
-// starts nothing new. A port without the card reads as an open bus (0xFF) and
-// ignores every cycle; ports set up without EPP ignore EPP cycles and read 0xFF
-// at the EPP data address.
+//   lines to the card; reads of the data register then see what a running
+//   read makes the card drive.
+// A step between two of the protocol's control values that its sequences
+// never take (a strobe not set up, a nibble out of order), and a read against
+// nWrite, are recorded in violations(), and the card reacts as the hardware
+// would. Control values outside the protocol (the kernel's own handshakes)
+// engage nothing. Rewriting the same control value starts nothing. A port
+// without the card reads as an open bus (0xFF) and ignores every cycle; ports
+// set up without EPP ignore EPP cycles and read 0xFF at the EPP data address.
+//
+// Each access takes one microsecond of simulated time (an ISA I/O cycle), the
+// clock against which the flash chips' busy times run.
 class SimParallelPort final : public PortIo {
   public:
     explicit SimParallelPort(SimPortSetup setup = {});
@@ -73,6 +87,8 @@ class SimParallelPort final : public PortIo {
     // Base of the port holding the card, 0 when there is none.
     uint16_t cardBase() const { return cardBase_; }
     CardRegisters& card() { return card_; }
+    // Protocol steps the card would not take as meant; empty after a correct run.
+    ViolationLog& violations() { return card_.violations(); }
     // Plugs a cartridge into the card (nullptr = empty slot). Not owned.
     void SetCartridge(CartridgeBus* bus) { card_.SetBus(bus); }
 
@@ -98,6 +114,9 @@ class SimParallelPort final : public PortIo {
         uint8_t data = 0;
         uint8_t control = 0;
         uint8_t readLatch = 0xFF;  // the byte a running SPP read presents
+        uint8_t strobe = 0;        // SPP write strobe set up and not yet released
+        uint8_t nibbleState = 0;   // control value whose nibble a running read shows
+        bool offProtocol = false;  // lines left by a handshake that is not the card's
         uint8_t ecr = 0x01;        // SPP mode, FIFO empty
         bool timeout = false;
         WireLevels wire;
@@ -107,6 +126,7 @@ class SimParallelPort final : public PortIo {
     PortState* Find(uint16_t address, uint16_t& offset);
     void WriteControl(PortState& port, uint8_t value);
     uint8_t ReadStatus(const PortState& port) const;
+    void Violation(const char* format, unsigned a, unsigned b = 0);
     void Record(uint16_t address, uint8_t value, bool write);
 
     SimPortSetup setup_;

@@ -83,6 +83,12 @@ TEST_F(ReadRomListTest, BadRecordsStopTheReadingAndLeaveNoPartialRow) {
     EXPECT_FALSE(Read(head + "\n\nGAMMA|32kB|g.gb|01"));  // cut off inside the CRC
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{"Unexpected end of file at line 5"});
     EXPECT_EQ(Names(), std::vector<std::string>{"ALPHA"});
+
+    list.Clear();
+    sink.messages.clear();
+    EXPECT_FALSE(Read(";a\r\n;b\r\nGAMMA|"));  // the file ends right after a "|"
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{"Empty Romlength at Line 2"});
+    EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(ReadRomListTest, RefusedRowsAreReportedAndRemoved) {

@@ -97,7 +97,8 @@ TEST(Identify, FallsThroughIn4M16M64MOrderWithoutLeavingThe4MIdMode) {
     for (const auto& c : rig.bus.cycles)
         if (c.kind != BusCycle::Read) writes.push_back(c);
     using C = BusCycle;
-    const std::vector<BusCycle> expected = {// 4M product-id entry, straight to the bus
+    const std::vector<BusCycle> expected = {// bank 1, then the 4M product-id entry
+                                            {C::Write, 0x2000, 0x01},
                                             {C::Flash, 0x5555, 0xAA},
                                             {C::Flash, 0x2AAA, 0x55},
                                             {C::Flash, 0x5555, 0x80},

@@ -65,6 +65,7 @@ TEST_F(PackWriteFaults, DiskFullAnywhereInThePackKeepsTheEarlierFile) {
         PackBuildUi ui = Ui();
         EXPECT_FALSE(BuildPackFromFiles(out, members, ui));
         FileFaults::Reset();
+        ASSERT_FALSE(sink.Texts().empty());
         EXPECT_EQ(sink.Texts().back(), "Error Writing File " + out);
         EXPECT_EQ(Snapshot(work / "out"), before);
         EXPECT_EQ(progress.opens, progress.closes);
@@ -99,6 +100,7 @@ TEST_F(PackWriteFaults, FullDeviceFailsTheBuild) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     PackBuildUi ui = Ui();
     EXPECT_FALSE(BuildPackFromFiles("/dev/full", members, ui));
+    ASSERT_FALSE(sink.Texts().empty());
     EXPECT_EQ(sink.Texts().back(), "Error Writing File /dev/full");
 }
 

@@ -77,6 +77,19 @@ TEST_F(WriteCutRomTest, TrailingRunOfOneValueIsCutOff) {
     ExpectSameContent(out, in, out.size());
 }
 
+TEST_F(WriteCutRomTest, TheChecksumCoversTheCutMemberOnly) {
+    // 20 KiB of content and 28 KiB of 0xFF: cut to 32 KiB, the sum must not
+    // count the 16 KiB dropped (16 KiB of 0xFF is no multiple of 65536).
+    std::vector<uint8_t> in = RomBuilder(20 << 10).Build();
+    in.back() = 0x00;
+    in.resize(48 << 10, 0xFF);
+    std::vector<uint8_t> out = Fit(in);
+    EXPECT_EQ(out.size(), 0x8000u);
+    EXPECT_EQ(out[0x148], 0);
+    ExpectValidHeader(out);
+    ExpectSameContent(out, in, out.size());
+}
+
 TEST_F(WriteCutRomTest, FullSizeImageKeepsItsLength) {
     std::vector<uint8_t> in = RomBuilder(0x10000).RomSizeCode(0).Build();
     std::vector<uint8_t> out = Fit(in);

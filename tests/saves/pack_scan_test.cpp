@@ -70,6 +70,17 @@ TEST(PackScan, RamCodesTwoZeroThreeNeedASixteenSlotCard) {
     EXPECT_EQ(Names(*small.link), (Strings{"ONE", "THREE"}));  // added before the check
 }
 
+TEST(PackScan, AFourSlotSaveExactlyFillsAFourSlotCard) {
+    SimCardRig card(4);
+    card.Lay({Menu(), Game("BIG", 3), Game("NOSAVE", 0)});
+    ASSERT_TRUE(ScanPack(*card.link));
+    EXPECT_EQ(Names(*card.link), Strings(4, "BIG"));
+
+    card.Lay({Menu(), Game("G1", 2), Game("BIG", 3)});  // one slot too many
+    EXPECT_FALSE(ScanPack(*card.link));
+    EXPECT_EQ(card.link->messageText, "Too many Savegames for this Cart !!");
+}
+
 TEST(PackScan, FourOneSlotGamesFitAFourSlotCardAndAFifthDoesNot) {
     SimCardRig card(4);
     card.Lay({Menu(), Game("G1", 2), Game("G2", 2), Game("G3", 2), Game("G4", 2)});

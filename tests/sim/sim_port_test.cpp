@@ -138,11 +138,50 @@ TEST(SimPortDecoding, SppCyclesReachTheCardOnlyOnTheirStrobeEdges) {
     // Busy and bits 1..2 are driven with values that are not data; bit 0 is
     // the EPP time-out flag, clear while no EPP cycle went unanswered.
     EXPECT_EQ(rawLow & 0x87, 0x86);
-    // Moving to the high nibble does not start a new cycle.
+    // Moving to the high nibble does not start a new cycle; going back to the
+    // low one is no step of the protocol.
+    port.violations().ExpectViolations();
     port.Out(0x37A, 0x02);
     port.Out(0x37A, 0x06);
     port.Out(0x37A, 0x02);
     EXPECT_EQ(bus.log.size(), 2u);
+    EXPECT_EQ(port.violations().entries(), (std::vector<std::string>{"control 0x02 after 0x06"}));
+}
+
+TEST(SimPortDecoding, StepsOutOfTheProtocolAreRecordedAndMisbehave) {
+    SimParallelPort port({{0x378}, 1, true});
+    LoggingBus bus;
+    port.SetCartridge(&bus);
+    port.violations().ExpectViolations();
+    // EPP: a read while nWrite is asserted is a write of the floating bus.
+    port.Out(0x37A, 0x01);
+    port.Out(0x37B, 0);
+    port.Out(0x37C, 0x42);
+    EXPECT_EQ(port.In(0x37C), 0xFF);
+    EXPECT_EQ(port.card().reg(0), 0xFF);
+    // The EPP hardware drives nWrite itself for its write cycles (the
+    // kernel's ECP path leaves control 0x04 around them).
+    port.Out(0x37A, 0x00);
+    port.Out(0x37C, 0x42);
+    EXPECT_EQ(port.card().reg(0), 0x42);
+    // SPP: a data strobe not set up from the write state latches nothing, and
+    // a status read outside a nibble read floats high.
+    port.Out(0x378, 0x33);
+    port.Out(0x37A, 0x03);
+    port.Out(0x37A, 0x01);
+    EXPECT_EQ(port.card().reg(0), 0x42);
+    EXPECT_EQ(port.In(0x379) & 0x78, 0x78);
+    // A mode value the card does not know leaves it released.
+    SppAddress(port, 0x378, 2);
+    SppWrite(port, 0x378, 0x84);
+    SppAddress(port, 0x378, 3);
+    SppWrite(port, 0x378, 0x55);
+    EXPECT_FALSE(port.card().engaged());
+    EXPECT_TRUE(bus.log.empty());
+    EXPECT_EQ(port.violations().entries(),
+              (std::vector<std::string>{"EPP data read with nWrite asserted (control 0x01)",
+                                        "control 0x03 after 0x00",
+                                        "mode register 0x84 is no mode of the card"}));
 }
 
 TEST(SimPortDecoding, SppAndEppShareTheCardRegisters) {
@@ -152,6 +191,7 @@ TEST(SimPortDecoding, SppAndEppShareTheCardRegisters) {
     port.Out(0x27B, 0);     // EPP address cycle
     port.Out(0x27C, 0x5A);  // EPP data write
     port.Out(0x27B, 1);
+    port.Out(0x27A, 0x00);  // nWrite released for the read
     EXPECT_EQ(port.In(0x27C), 0xA5);
     SppAddress(port, 0x278, 0);
     EXPECT_EQ(SppRead(port, 0x278), 0x5A);
@@ -184,23 +224,25 @@ TEST(SimPortDecoding, PortsWithoutTheCardOrWithoutEppStayDeaf) {
 TEST(SimPortRecording, TraceIsOptInAndCountsAreAlwaysOn) {
     SimParallelPort port({{0x378}, 1, true});
     port.Out(0x37A, 1);
-    port.In(0x379);
+    port.In(0x378);
     EXPECT_TRUE(port.trace().empty());
     EXPECT_EQ(port.writeCount(), 1u);
     EXPECT_EQ(port.readCount(), 1u);
     port.StartRecording();
     port.Out(0x37B, 1);
     port.Out(0x37C, 0x66);
+    port.Out(0x37A, 0);
     const uint8_t v = port.In(0x37C);
     port.In(0x500);  // no port there
     port.StopRecording();
     port.Out(0x37A, 4);
     EXPECT_EQ(v, 0x66);
-    EXPECT_EQ(
-        port.trace(),
-        (std::vector<PortAccess>{
-            {0x37B, 1, true}, {0x37C, 0x66, true}, {0x37C, 0x66, false}, {0x500, 0xFF, false}}));
-    EXPECT_EQ(port.accessCount(), 7u);
+    EXPECT_EQ(port.trace(), (std::vector<PortAccess>{{0x37B, 1, true},
+                                                     {0x37C, 0x66, true},
+                                                     {0x37A, 0, true},
+                                                     {0x37C, 0x66, false},
+                                                     {0x500, 0xFF, false}}));
+    EXPECT_EQ(port.accessCount(), 8u);
     port.ResetCounts();
     port.ClearTrace();
     EXPECT_EQ(port.accessCount(), 0u);
