@@ -64,6 +64,18 @@ TEST(IpsPatch, RecordsMayEndAtTheLastByteButNotBeyond) {
     EXPECT_EQ(image, Image());
 }
 
+// Each of the three offset bytes lands where its weight says, most significant
+// first; an offset below 256 cannot tell a byte order apart.
+TEST(IpsPatch, OffsetsAreThreeBytesMostSignificantFirst) {
+    Bytes image(0x20000, 0);
+    EXPECT_EQ(Apply(Patch({{1, 2, 3, 0, 1, 0x5A}, {0, 3, 1, 0, 0, 0, 2, 0xA5}, kEof}), image),
+              IpsOutcome::Applied);
+    Bytes expected(0x20000, 0);
+    expected[0x10203] = 0x5A;
+    expected[0x301] = expected[0x302] = 0xA5;
+    EXPECT_TRUE(image == expected);
+}
+
 TEST(IpsPatch, ValidRecordThenCutOffOneIsAnErrorAndChangesNothing) {
     const Bytes good = {0, 0, 0, 0, 2, 0xAA, 0xBB};
     const Bytes tails[] = {
