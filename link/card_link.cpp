@@ -104,6 +104,36 @@ uint8_t CardLink::ReadData() {
     return static_cast<uint8_t>(StatusNibble(high) << 4 | StatusNibble(low));
 }
 
+void CardLink::WriteDataRun(const uint8_t* values, int count) {
+    if (count <= 0) return;
+    if (sppMode) {
+        for (int i = 0; i < count; ++i) WriteData(values[i]);
+    } else {
+        io_.OutBlock(static_cast<uint16_t>(eppDataPort), values, static_cast<size_t>(count));
+    }
+}
+
+void CardLink::ReadDataRun(uint8_t* values, int count) {
+    if (count <= 0) return;
+    if (sppMode) {
+        for (int i = 0; i < count; ++i) values[i] = ReadData();
+    } else {
+        io_.InBlock(static_cast<uint16_t>(eppDataPort), values, static_cast<size_t>(count));
+    }
+}
+
+int CardLink::CompareDataRun(const uint8_t* expected, int count) {
+    if (count <= 0) return -1;
+    if (sppMode) {
+        for (int i = 0; i < count; ++i)
+            if (ReadData() != expected[i]) return i;
+        return -1;
+    }
+    const size_t at = io_.InBlockMatching(static_cast<uint16_t>(eppDataPort), expected,
+                                          static_cast<size_t>(count));
+    return at == static_cast<size_t>(count) ? -1 : static_cast<int>(at);
+}
+
 // --- Card access -------------------------------------------------------------
 
 void CardLink::EngageCard() {

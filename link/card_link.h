@@ -76,6 +76,13 @@ class CardLink {
     void WriteRegister(uint8_t reg, uint8_t value);
     void WriteData(uint8_t value);
     uint8_t ReadData();
+    // `count` WriteData / ReadData calls in a row; over EPP one run of data
+    // cycles through the port's block operations.
+    void WriteDataRun(const uint8_t* values, int count);
+    void ReadDataRun(uint8_t* values, int count);
+    // Reads up to `count` bytes, stopping at the first that differs from
+    // `expected`: its index, or -1 when all matched.
+    int CompareDataRun(const uint8_t* expected, int count);
     void EngageCard();
     void ReleaseCard();
     int ProbeLink();           // 0 ok, 1 fail

@@ -1,5 +1,6 @@
 #include "link/direct_port_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -128,6 +129,36 @@ uint8_t DirectPortIo::In(uint16_t address) {
     const Slot* slot = SlotHolding(address);
     if (!slot || slot->failed) return kOpenBus;
     return io_.In(address);
+}
+
+// The port is looked up once per run; the run itself is nothing but the
+// instructions.
+void DirectPortIo::OutBlock(uint16_t address, const uint8_t* values, size_t count) {
+    Slot* slot = SlotHolding(address);
+    if (!slot || slot->failed) return;
+    if (address == slot->kernel.base + 2u) return PortIo::OutBlock(address, values, count);
+    for (size_t i = 0; i < count; ++i) io_.Out(address, values[i]);
+}
+
+void DirectPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
+    const Slot* slot = SlotHolding(address);
+    if (!slot || slot->failed) {
+        std::fill_n(values, count, kOpenBus);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) values[i] = io_.In(address);
+}
+
+size_t DirectPortIo::InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) {
+    const Slot* slot = SlotHolding(address);
+    if (!slot || slot->failed) {
+        for (size_t i = 0; i < count; ++i)
+            if (expected[i] != kOpenBus) return i;
+        return count;
+    }
+    for (size_t i = 0; i < count; ++i)
+        if (io_.In(address) != expected[i]) return i;
+    return count;
 }
 
 }  // namespace zorvex

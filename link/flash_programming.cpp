@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "link/card_link.h"
@@ -29,10 +31,7 @@ static int CompareBlock(CardLink& link, const uint8_t* expected, int count) {
     link.WriteRegister(kRegMode, kModeBlock);
     link.SelectRegister(kRegData);
     link.SetControl(kControlRead);
-    for (int i = 0; i < count; ++i) {
-        if (link.ReadData() != expected[i]) return i;
-    }
-    return -1;
+    return link.CompareDataRun(expected, count);
 }
 
 uint8_t CardLink::WriteBank(int bank) {
@@ -50,7 +49,7 @@ uint8_t CardLink::WriteBank(int bank) {
                     WriteRegister(kRegAddressLow, 0x00);
                     WriteRegister(kRegMode, kModeBlockFlashWrite);
                     SelectRegister(kRegData);
-                    for (int i = 0; i < kPageSize4M; ++i) WriteData(page[i]);
+                    WriteDataRun(page, kPageSize4M);
                     WriteRegister(kRegMode, kModeSingle);
                     // The card keeps register 1 across the page, so only the low
                     // byte moves to the page's last byte for the toggle poll.
@@ -77,7 +76,7 @@ uint8_t CardLink::WriteBank(int bank) {
                         WriteRegister(kRegAddressLow, lo);
                         WriteRegister(kRegMode, kModeBlockFlashWrite);
                         SelectRegister(kRegData);
-                        for (int i = 0; i < kPageSize16M; ++i) WriteData(page[i]);
+                        WriteDataRun(page, kPageSize16M);
                         WriteRegister(kRegMode, kModeSingle);
                         clock().Sleep(1);
                         // A status failure has shown its box; the page is not retried.
@@ -117,8 +116,12 @@ uint8_t CardLink::WriteBank(int bank) {
                 WriteData(kBuffer64M - 1);
                 WriteRegister(kRegMode, kModeBlockFlashWrite);
                 SelectRegister(kRegData);
-                for (int i = 0; i < kBuffer64M; ++i) WriteData(bankSource[off + i]);
-                WriteData(kIntelConfirm);  // the next buffer waits for the chip
+                // The buffer and its confirm go out as one run; the next
+                // buffer waits for the chip.
+                std::array<uint8_t, kBuffer64M + 1> run{};
+                std::copy_n(bankSource + off, kBuffer64M, run.begin());
+                run[kBuffer64M] = kIntelConfirm;
+                WriteDataRun(run.data(), static_cast<int>(run.size()));
             }
             if (WaitReady64M() != 0) return 0xFF;
             if (ReadStatus64M() != kIntelStatusReady) return 0xFF;

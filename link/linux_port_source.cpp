@@ -36,14 +36,16 @@ unsigned long ReadBase(const std::filesystem::path& file, unsigned long* high = 
     return base;
 }
 
-// "PCSPP,TRISTATE,COMPAT,EPP,ECP": both ECP and EPP means the kernel reaches
-// EPP through the ECP chip's mode register.
-bool IsEcpEpp(const std::filesystem::path& file) {
+// "PCSPP,TRISTATE,COMPAT,EPP,ECP", framed by commas for whole-word lookups.
+std::string ReadModes(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::string modes;
     std::getline(in, modes);
-    modes = "," + modes + ",";
-    return modes.find(",ECP,") != std::string::npos && modes.find(",EPP,") != std::string::npos;
+    return "," + modes + ",";
+}
+
+bool HasMode(const std::string& modes, const char* mode) {
+    return modes.find(std::string(",") + mode + ",") != std::string::npos;
 }
 
 }  // namespace
@@ -60,8 +62,12 @@ std::vector<KernelPort> LinuxPortSource::Ports() const {
         unsigned long high = 0;
         const unsigned long base = ReadBase(entry.path() / "base-addr", &high);
         if (base == 0 || base > kHighestBase) continue;
+        // Both ECP and EPP means the kernel reaches EPP through the ECP
+        // chip's mode register.
+        const std::string modes = ReadModes(entry.path() / "modes");
+        const bool epp = HasMode(modes, "EPP");
         ports.push_back({index + 1, static_cast<uint16_t>(base), name, static_cast<uint16_t>(high),
-                         IsEcpEpp(entry.path() / "modes")});
+                         epp && HasMode(modes, "ECP"), epp});
     }
     std::sort(ports.begin(), ports.end(),
               [](const KernelPort& a, const KernelPort& b) { return a.lpt < b.lpt; });

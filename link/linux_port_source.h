@@ -16,6 +16,10 @@ struct KernelPort {
     std::string device;    // "parportK"
     uint16_t ecrBase = 0;  // second base of an ECP port (ECR at ecrBase+2), else 0
     bool ecpEpp = false;   // the kernel drives EPP through the ECP chip's EPP mode
+    // The kernel runs EPP cycles on the chip's own EPP registers (its modes
+    // list EPP). False: it runs them as a handshake on the control lines, or
+    // nothing is known, and every EPP transfer may leave the lines changed.
+    bool eppChip = false;
 };
 
 // The ports of the Linux kernel's parport layer, from

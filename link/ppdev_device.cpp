@@ -142,6 +142,14 @@ bool PpdevDevice::EppRead(uint8_t& value) {
     return calls_.Read(fd_, &value, 1) == 1;
 }
 
+ssize_t PpdevDevice::EppWriteRun(const uint8_t* values, size_t count) {
+    return calls_.Write(fd_, values, count);
+}
+
+ssize_t PpdevDevice::EppReadRun(uint8_t* values, size_t count) {
+    return calls_.Read(fd_, values, count);
+}
+
 #else  // no ppdev on this platform
 
 PpdevDevice::PpdevDevice(SystemCalls& calls, std::string path)
@@ -171,6 +179,12 @@ bool PpdevDevice::EppWrite(uint8_t) {
 }
 bool PpdevDevice::EppRead(uint8_t&) {
     return false;
+}
+ssize_t PpdevDevice::EppWriteRun(const uint8_t*, size_t) {
+    return -ENOSYS;
+}
+ssize_t PpdevDevice::EppReadRun(uint8_t*, size_t) {
+    return -ENOSYS;
 }
 
 #endif

@@ -47,6 +47,11 @@ class PpdevDevice {
     // peripheral answered before the kernel's time-out.
     bool EppWrite(uint8_t value);
     bool EppRead(uint8_t& value);
+    // A run of EPP cycles in one read/write: what the call returned (the
+    // cycles done before the first one the peripheral did not answer, 0 or
+    // -EAGAIN when that was the first, another -errno when no cycle ran).
+    ssize_t EppWriteRun(const uint8_t* values, size_t count);
+    ssize_t EppReadRun(uint8_t* values, size_t count);
 
   private:
     bool OpenOnce();

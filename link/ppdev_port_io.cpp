@@ -1,5 +1,7 @@
 #include "link/ppdev_port_io.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #ifdef __linux__
@@ -14,6 +16,11 @@ namespace zorvex {
 namespace {
 constexpr uint16_t kPortSpan = 5;  // data, status, control, EPP address, EPP data
 constexpr uint8_t kOpenBus = 0xFF;
+constexpr uint16_t kEppData = 4;
+// ppdev moves at most PP_BUFFER_SIZE bytes per call, and a non-blocking
+// call returns after one such piece; keeping each call within it means a
+// short count always is an EPP time-out.
+constexpr size_t kKernelBuffer = 1024;
 }  // namespace
 
 PpdevPortIo::PpdevPortIo(std::vector<KernelPort> ports, SystemCalls& calls,
@@ -44,7 +51,24 @@ bool PpdevPortIo::BeginOperation(uint16_t base) {
     Slot* slot = SlotOf(base);
     if (!slot) return false;
     slot->failed = !slot->device->Claim();
+    Forget(*slot);
     return !slot->failed;
+}
+
+// A claim puts back the state the kernel saved, which is not necessarily
+// what this program last wrote (the kernel's own idle state at the first).
+void PpdevPortIo::Forget(Slot& slot) {
+    slot.control = -1;
+    slot.data = -1;
+}
+
+// Every EPP cycle drives the data lines with its own byte. Only an EPP chip
+// driven directly leaves the control register alone; an ECP chip's EPP path
+// writes control 0x04 around every transfer, and the software handshake
+// moves the strobes.
+void PpdevPortIo::AfterEpp(Slot& slot) {
+    slot.data = -1;
+    if (slot.kernel.ecpEpp || !slot.kernel.eppChip) slot.control = -1;
 }
 
 void PpdevPortIo::EndOperation(uint16_t base) {
@@ -68,6 +92,7 @@ PpdevPortIo::Slot* PpdevPortIo::Claimed(uint16_t address, uint16_t& offset) {
         // An access outside any operation (a caller driving the primitives
         // itself) takes the port until the next operation on it ends.
         if (slot.failed || !slot.device->Claim()) return nullptr;
+        Forget(slot);
         return &slot;
     }
     return nullptr;
@@ -83,15 +108,20 @@ void PpdevPortIo::Out(uint16_t address, uint8_t value) {
             if (slot->reversed) {
                 device.SetDataReversed(false);
                 slot->reversed = false;
+                Forget(*slot);
             }
+            if (elide_ && slot->data == value) break;
             device.WriteData(value);
+            slot->data = value;
             break;
         case 1:
             // Clears the EPP time-out flag on direct port access; the kernel
             // clears it itself after every EPP cycle that timed out.
             break;
         case 2:
+            if (elide_ && slot->control == value) break;
             device.WriteControl(value);
+            slot->control = value;
             break;
         case 3:
         case 4:
@@ -99,6 +129,7 @@ void PpdevPortIo::Out(uint16_t address, uint8_t value) {
             device.EppWrite(value);
             // Every kernel EPP write path leaves the data lines driven.
             slot->reversed = false;
+            AfterEpp(*slot);
             break;
         default:
             break;
@@ -122,11 +153,80 @@ uint8_t PpdevPortIo::In(uint16_t address) {
             uint8_t value = kOpenBus;
             const bool answered = device.EppRead(value);
             slot->reversed = true;
+            AfterEpp(*slot);
             return answered ? value : kOpenBus;
         }
         default:
             return kOpenBus;
     }
+}
+
+// A run that stops short ends where the kernel's time-out ended it; the
+// cycle that timed out counts as done, as one Out would have, and the run
+// goes on with the next byte, so the wire and the card see exactly the
+// cycles of the byte-by-byte path. A call that ran no cycle at all (the
+// port is gone) ends the run as every further byte would have failed.
+void PpdevPortIo::OutBlock(uint16_t address, const uint8_t* values, size_t count) {
+    uint16_t offset = 0;
+    Slot* slot = Claimed(address, offset);
+    if (!slot) return;
+    if (offset != kEppData) return PortIo::OutBlock(address, values, count);
+    PpdevDevice& device = *slot->device;
+    device.SetMode(IEEE1284_MODE_EPP);
+    for (size_t done = 0; done < count;) {
+        const size_t piece = std::min(count - done, kKernelBuffer);
+        const ssize_t wrote = device.EppWriteRun(values + done, piece);
+        if (wrote < 0 && wrote != -EAGAIN) break;
+        if (wrote == static_cast<ssize_t>(piece)) {
+            done += piece;
+        } else {
+            done += static_cast<size_t>(std::max<ssize_t>(wrote, 0)) + 1;
+        }
+    }
+    slot->reversed = false;
+    AfterEpp(*slot);
+}
+
+void PpdevPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
+    uint16_t offset = 0;
+    Slot* slot = Claimed(address, offset);
+    if (!slot) {
+        std::fill_n(values, count, kOpenBus);
+        return;
+    }
+    if (offset != kEppData) return PortIo::InBlock(address, values, count);
+    PpdevDevice& device = *slot->device;
+    device.SetMode(IEEE1284_MODE_EPP);
+    size_t done = 0;
+    while (done < count) {
+        const size_t piece = std::min(count - done, kKernelBuffer);
+        const ssize_t got = device.EppReadRun(values + done, piece);
+        if (got < 0 && got != -EAGAIN) break;
+        if (got == static_cast<ssize_t>(piece)) {
+            done += piece;
+            continue;
+        }
+        done += static_cast<size_t>(std::max<ssize_t>(got, 0));
+        values[done++] = kOpenBus;  // the cycle the card did not answer
+    }
+    std::fill(values + done, values + count, kOpenBus);
+    slot->reversed = true;
+    AfterEpp(*slot);
+}
+
+// The kernel cannot stop a run at a difference, so a differing run is read
+// to its end: the card's block address runs on, which every caller sets
+// again before its next access.
+size_t PpdevPortIo::InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) {
+    uint8_t back[kKernelBuffer];
+    for (size_t done = 0; done < count;) {
+        const size_t piece = std::min(count - done, kKernelBuffer);
+        InBlock(address, back, piece);
+        for (size_t i = 0; i < piece; ++i)
+            if (back[i] != expected[done + i]) return done + i;
+        done += piece;
+    }
+    return count;
 }
 
 }  // namespace zorvex

@@ -24,6 +24,14 @@ namespace zorvex {
 // Data lines: after an EPP read the kernel may leave the port's data lines
 // reversed (an ECP+EPP port's data_reverse is never undone), so the next
 // data write over SPP first sets the direction forward explicitly.
+//
+// System calls: the device is opened non-blocking once, the EPP address or
+// data mode is set only when it changes, a run of EPP data cycles is one
+// read or write, and a control or data write of the value the register
+// already holds within the claim is left out: it moves no line. What the
+// kernel itself may write to a register (a claim restoring its saved state,
+// EPP transfers on an ECP chip or without EPP hardware, PPDATADIR) makes the
+// value unknown again.
 class PpdevPortIo final : public PortIo {
   public:
     explicit PpdevPortIo(std::vector<KernelPort> ports, SystemCalls& calls = KernelSystemCalls(),
@@ -34,9 +42,16 @@ class PpdevPortIo final : public PortIo {
 
     void Out(uint16_t address, uint8_t value) override;
     uint8_t In(uint16_t address) override;
+    void OutBlock(uint16_t address, const uint8_t* values, size_t count) override;
+    void InBlock(uint16_t address, uint8_t* values, size_t count) override;
+    size_t InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) override;
     bool BeginOperation(uint16_t base) override;
     void EndOperation(uint16_t base) override;
     std::string AccessProblem(uint16_t base) const override;
+
+    // Off: every control and data write reaches the kernel, for comparing
+    // the wire with and without the writes left out.
+    void SetWriteElision(bool on) { elide_ = on; }
 
   private:
     struct Slot {
@@ -44,12 +59,17 @@ class PpdevPortIo final : public PortIo {
         std::unique_ptr<PpdevDevice> device;
         bool reversed = false;  // the data lines may be left to the peripheral
         bool failed = false;    // the claim of this operation failed
+        int control = -1;       // the value the register holds within the claim; -1 unknown
+        int data = -1;
     };
+    void Forget(Slot& slot);
+    void AfterEpp(Slot& slot);
     Slot* Claimed(uint16_t address, uint16_t& offset);
     Slot* SlotOf(uint16_t base);
     const Slot* SlotOf(uint16_t base) const;
 
     std::vector<Slot> slots_;
+    bool elide_ = true;
 };
 
 }  // namespace zorvex

@@ -16,7 +16,8 @@ void CardLink::ReadRomPages(int bank, uint8_t* buffer, int pageCount) {
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);
         SetControl(kControlRead);
-        for (int i = 0; i < 256; ++i) *buffer++ = ReadData();
+        ReadDataRun(buffer, 256);
+        buffer += 256;
     }
 }
 

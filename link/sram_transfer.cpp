@@ -45,7 +45,8 @@ void CardLink::ReadSramBank(int bank) {
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);
         SetControl(kControlRead);
-        for (int i = 0; i < 256; ++i) *out++ = ReadData();
+        ReadDataRun(out, 256);
+        out += 256;
         WriteRegister(kRegMode, kModeSingle);
     }
 }
@@ -61,7 +62,8 @@ void CardLink::WriteSramBank(int bank) {
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);
         SetControl(kControlWrite);
-        for (int i = 0; i < 256; ++i) WriteData(*in++);
+        WriteDataRun(in, 256);
+        in += 256;
         WriteRegister(kRegMode, kModeSingle);
     }
 }

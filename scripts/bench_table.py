@@ -163,6 +163,56 @@ def main():
     print("| --- | ---: | --- | ---: | ---: |")
     for r in rows:
         print("| " + " | ".join(r) + " |")
+    port_calls(runs, os.path.join(os.path.dirname(os.path.abspath(sys.argv[1])), "bench.json"))
+
+
+OPS = ("write_verify", "dump", "sram_read", "sram_write")
+
+
+def port_calls(runs, json_path):
+    """Kernel calls and modelled real time of the real-port backends: one
+    table, and the same numbers as one flat JSON object."""
+    flat = {}
+    lines = []
+    ioctl_ns = None
+    for chip in (4, 16, 64):
+        for spp, mode in ((1, "SPP"), (0, "EPP")):
+            for op, name in enumerate(OPS):
+                b = runs.get(f"BM_PortCalls/chip:{chip}/spp:{spp}/op:{op}")
+                if not b:
+                    lines.append(f"| {chip}M | {mode} | {name} | missing (port_syscalls_bench did "
+                                 "not run) | | | | | | | | | |")
+                    continue
+                key = f"{chip}M.{mode}.{name}"
+                flat[f"ppdev.{key}.syscalls_per_byte"] = b["ppdev_calls/byte"]
+                flat[f"ppdev.{key}.floor_per_byte"] = b["floor/byte"]
+                flat[f"ppdev.{key}.modelled_seconds"] = b["ppdev_s"]
+                flat[f"direct.{key}.modelled_seconds"] = b["direct_s"]
+                ioctl_ns = b["ioctl_ns"]
+                lines.append(
+                    f"| {chip}M | {mode} | {name} | {b['ppdev_calls/byte']:.4f} | "
+                    f"{b['floor/byte']:.4f} | {b['ratio']:.3f} | "
+                    f"{b['mode_switches/byte']:.4f} | {b['ratio_with_modes']:.3f} | "
+                    f"{b['direct_calls']:.0f} | "
+                    f"{fmt_time(b['ppdev_s'])} | {fmt_time(b['direct_s'])} | "
+                    f"{b['ppdev_s'] / b['direct_s']:.2f} | "
+                    f"{b['ppdev_own_accesses_s'] / b['direct_s']:.2f} |")
+    print()
+    cost = f"{ioctl_ns:.0f} ns" if ioctl_ns is not None else "?"
+    print(f"Kernel calls per byte over ppdev, and modelled real time (bus accesses × 1 µs + "
+          f"calls × {cost}, the ioctl measured in this run, + the protocol's sleeps):")
+    print()
+    print("| chip | mode | operation | ppdev calls/byte | floor/byte | ratio | mode switches/byte "
+          "| ratio with mode switches | direct calls inside | ppdev time | direct time "
+          "| ppdev/direct | same, program's accesses only |")
+    print("| --- | --- | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: "
+          "| ---: |")
+    for line in lines:
+        print(line)
+    if flat:
+        with open(json_path, "w") as f:
+            json.dump(flat, f, indent=1, sort_keys=True)
+            f.write("\n")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "sim/kernel_parport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -27,6 +28,7 @@ constexpr uint16_t kEcrOffset = 0x402;
 constexpr uint8_t kEcrModeMask = 0xE0;
 constexpr uint8_t kEcrEpp = 4 << 5;
 constexpr uint8_t kEcrPs2 = 1 << 5;
+constexpr size_t kBufferSize = 1024;  // PP_BUFFER_SIZE: the most one pass moves
 
 int BareMode(int mode) {
     return mode & ~(IEEE1284_DEVICEID | IEEE1284_ADDR);
@@ -311,8 +313,9 @@ ssize_t KernelParport::Read(int fd, void* buffer, size_t length) {
     PortState& port = ports_[file.device->base];
     // Only EPP is emulated; the nibble and byte reverse modes are never used.
     if (BareMode(port.mode) != IEEE1284_MODE_EPP) return -ENOSYS;
+    // pp_read: one pass of at most one kernel buffer.
     const size_t got = EppTransfer(*file.device, false, (port.mode & IEEE1284_ADDR) != 0,
-                                   static_cast<uint8_t*>(buffer), length);
+                                   static_cast<uint8_t*>(buffer), std::min(length, kBufferSize));
     if (got > 0) return static_cast<ssize_t>(got);
     // pp_read retries until a signal when blocking; the emulation stands in
     // the signal.
@@ -329,10 +332,19 @@ ssize_t KernelParport::Write(int fd, const void* buffer, size_t length) {
     // The compatibility (printer) write would strobe every byte into the
     // card as data; it is never used, so it is not emulated.
     if (BareMode(port.mode) != IEEE1284_MODE_EPP) return -ENOSYS;
-    std::vector<uint8_t> bytes(static_cast<const uint8_t*>(buffer),
-                               static_cast<const uint8_t*>(buffer) + length);
-    return static_cast<ssize_t>(
-        EppTransfer(*file.device, true, (port.mode & IEEE1284_ADDR) != 0, bytes.data(), length));
+    // pp_write: a kernel buffer at a time until one comes up short; a
+    // non-blocking file returns after the first.
+    const auto* from = static_cast<const uint8_t*>(buffer);
+    size_t written = 0;
+    while (written < length) {
+        const size_t piece = std::min(length - written, kBufferSize);
+        std::vector<uint8_t> bytes(from + written, from + written + piece);
+        const size_t wrote =
+            EppTransfer(*file.device, true, (port.mode & IEEE1284_ADDR) != 0, bytes.data(), piece);
+        written += wrote;
+        if (wrote < piece || file.nonBlocking) break;
+    }
+    return static_cast<ssize_t>(written);
 }
 
 int KernelParport::Fcntl(int fd, int command, int argument) {

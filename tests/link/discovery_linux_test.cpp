@@ -46,6 +46,28 @@ TEST(DiscoveryLinux, KernelPortsGiveLptNumbersAndBases) {
     EXPECT_EQ(ports[2].device, "parport7");
 }
 
+// Which EPP the kernel runs decides which of its writes the ppdev backend
+// may count on: its modes list says whether the chip has EPP registers, and
+// whether they are reached through an ECP chip's mode register.
+TEST(DiscoveryLinux, ModesTellHowTheKernelRunsEpp) {
+    test::TempDir root;
+    const char* modes[] = {"PCSPP,TRISTATE,EPP\n", "PCSPP,TRISTATE,COMPAT,EPP,ECP,DMA\n",
+                           "PCSPP,TRISTATE,COMPAT,ECP\n", "PCSPP,EPPX\n"};
+    for (int k = 0; k < 4; ++k) {
+        const std::string name = "parport" + std::to_string(k);
+        AddPort(root, name, std::to_string(0x278 + 0x100 * k) + "\n");
+        std::ofstream(root / name + "/modes") << modes[k];
+    }
+    const auto ports = LinuxPortSource(root.path()).Ports();
+    ASSERT_EQ(ports.size(), 4u);
+    const bool eppChip[] = {true, true, false, false};
+    const bool ecpEpp[] = {false, true, false, false};
+    for (size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(ports[k].eppChip, eppChip[k]) << modes[k];
+        EXPECT_EQ(ports[k].ecpEpp, ecpEpp[k]) << modes[k];
+    }
+}
+
 TEST(DiscoveryLinux, NoParportLayerMeansNoPorts) {
     test::TempDir root;
     for (const std::string& dir : {root / "missing", root.path()}) {

@@ -93,7 +93,8 @@ struct KernelPortRig {
         port.Out(kBase + 2, 0x0C);
         port.SetWireObserver(&wire);
         std::vector<KernelPort> ports{{1, kBase, "parport0", static_cast<uint16_t>(kBase + 0x400),
-                                       epp == sim::KernelEpp::EcpEpp}};
+                                       epp == sim::KernelEpp::EcpEpp,
+                                       epp != sim::KernelEpp::Software}};
         if (backend == Backend::Ppdev)
             io = std::make_unique<PpdevPortIo>(ports, counted, "/dev");
         else
