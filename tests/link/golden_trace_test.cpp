@@ -130,7 +130,7 @@ class GoldenReader {
 struct Case {
     const char* name;
     uint8_t chip;
-    const char* golden;                  // the golden line the primitive must match
+    const char* golden;                      // the golden line the primitive must match
     std::function<void(SimCardRig&)> setup;  // runs before recording
     std::function<void(CardLink&)> primitive;
 };
