@@ -109,9 +109,10 @@ uint8_t CardLink::WriteBank(int bank) {
                     SetControl(kControlRead);
                     s = ReadData();
                 }
-                // The count is a write: nWrite must be asserted again after
-                // the status reads, or the card takes it as a read and the
-                // chip sees the first data byte as the count.
+                // The status reads leave the control register in the read
+                // state; over SPP the count's strobe latches only when set up
+                // from the write state, or the chip would take the first data
+                // byte as the count.
                 SetControl(kControlWrite);
                 WriteData(kBuffer64M - 1);
                 WriteRegister(kRegMode, kModeBlockFlashWrite);
