@@ -155,6 +155,10 @@ void LayBank(SimCardRig& rig, int bank) {
     rig.link->bankSource = BankBytes().data();
 }
 
+// The JEDEC chip erase, so that a poll has a busy chip to wait for.
+constexpr std::pair<uint32_t, uint8_t> kChipErase[] = {
+    {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80}, {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x10}};
+
 const Case kCases[] = {
     {"SelectRegister", 16, "select_register r=0x03", nullptr,
      [](CardLink& l) { l.SelectRegister(3); }},
@@ -189,25 +193,13 @@ const Case kCases[] = {
     {"TogglePoll", 4, "toggle_poll",
      [](SimCardRig& r) {
          Identified(r);
-         for (auto [a, v] : {std::pair{0x5555u, 0xAA},
-                             {0x2AAAu, 0x55},
-                             {0x5555u, 0x80},
-                             {0x5555u, 0xAA},
-                             {0x2AAAu, 0x55},
-                             {0x5555u, 0x10}})
-             r.link->BankedCommand(a, static_cast<uint8_t>(v));
+         for (auto [a, v] : kChipErase) r.link->BankedCommand(a, v);
      },
      [](CardLink& l) { EXPECT_EQ(l.TogglePoll(), 0); }},
     {"StatusPoll16M", 16, "status_poll_16m",
      [](SimCardRig& r) {
          Identified(r);
-         for (auto [a, v] : {std::pair{0x5555u, 0xAA},
-                             {0x2AAAu, 0x55},
-                             {0x5555u, 0x80},
-                             {0x5555u, 0xAA},
-                             {0x2AAAu, 0x55},
-                             {0x5555u, 0x10}})
-             r.link->DoubledCommand(a, static_cast<uint8_t>(v));
+         for (auto [a, v] : kChipErase) r.link->DoubledCommand(a, v);
      },
      [](CardLink& l) { EXPECT_EQ(l.StatusPoll16M(), 0); }},
     {"WaitReady64M", 64, "wait_ready_64m",
