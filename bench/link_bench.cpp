@@ -12,7 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_pattern.h"
 #include "link/card_link.h"
+#include "link/port_discovery.h"
 #include "sim/cartridge.h"
 #include "sim/sim_parallel_port.h"
 
@@ -23,14 +25,6 @@ using zorvex::CountingClock;
 using zorvex::kRomBankSize;
 using zorvex::NullMessageSink;
 using zorvex::PortSource;
-
-class OnePort final : public PortSource {
-  public:
-    void Discover(std::array<uint16_t, 9>& table, int32_t& count) const override {
-        table[1] = 0x378;
-        count = 1;
-    }
-};
 
 // Port accesses of the register primitives and of the cycles built on them,
 // exactly as the protocol documents them.
@@ -103,18 +97,6 @@ uint64_t ExpectedWriteBank(uint8_t chip, const Costs& c, const zorvex::sim::Busy
     }
 }
 
-std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
-    std::vector<uint8_t> out(size);
-    uint32_t x = seed | 1;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
-    return out;
-}
-
 // The simulated machine, without recording or fault decorators.
 struct Rig {
     Rig(uint8_t chip, bool spp) : cart(*zorvex::sim::FindChip(chip)) {
@@ -131,7 +113,7 @@ struct Rig {
     }
     zorvex::sim::Cartridge cart;
     zorvex::sim::SimParallelPort port;
-    OnePort ports;
+    zorvex::ListPortSource ports{{0x378}};
     CountingClock clock;
     NullMessageSink sink;
     std::unique_ptr<CardLink> link;

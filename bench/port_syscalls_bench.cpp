@@ -39,6 +39,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_pattern.h"
 #include "common/message_sink.h"
 #include "link/card_link.h"
 #include "link/direct_port_io.h"
@@ -268,18 +269,6 @@ Result RunOnce(uint8_t chip, bool spp, bool ppdev, Op op, const std::vector<uint
     r.sleepSeconds = static_cast<double>(m.clock.totalMilliseconds - sleptBefore) * 1e-3;
     r.ok = ok;
     return r;
-}
-
-std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
-    std::vector<uint8_t> out(size);
-    uint32_t x = seed | 1;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
-    return out;
 }
 
 void BM_PortCalls(benchmark::State& state) {

@@ -21,19 +21,12 @@
 #include "fuzz/fuzz_input.h"
 #include "link/card_link.h"
 #include "link/link_clock.h"
+#include "link/port_discovery.h"
 #include "saves/pack_scan.h"
 
 namespace {
 
 using namespace zorvex;
-
-class OnePort final : public PortSource {
-  public:
-    void Discover(std::array<uint16_t, 9>& table, int32_t& count) const override {
-        table[1] = 0x378;
-        count = 1;
-    }
-};
 
 // The port of the hostile card: writes go nowhere, reads take the next input
 // byte. Counts every access against the bound of the call running.
@@ -106,7 +99,7 @@ const std::string& ImagePath(bool large) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     static HostilePort* port = new HostilePort;
-    static OnePort ports;
+    static ListPortSource ports{{0x378}};
     static CountingClock clock;
     static NullMessageSink warnings;
     port->Limit(UINT64_MAX, "construction");

@@ -14,6 +14,7 @@
 #include "fuzz/fuzz_input.h"
 #include "link/card_link.h"
 #include "link/link_clock.h"
+#include "link/port_discovery.h"
 #include "saves/pack_scan.h"
 #include "sim/cartridge.h"
 #include "sim/sim_parallel_port.h"
@@ -21,14 +22,6 @@
 namespace {
 
 using namespace zorvex;
-
-class OnePort final : public PortSource {
-  public:
-    void Discover(std::array<uint16_t, 9>& table, int32_t& count) const override {
-        table[1] = 0x378;
-        count = 1;
-    }
-};
 
 constexpr size_t kUnit = 0x8000;
 constexpr size_t kHeaderStart = 0x100;
@@ -43,7 +36,7 @@ struct Machine {
     }
     sim::Cartridge cart;
     sim::SimParallelPort port;
-    OnePort ports;
+    ListPortSource ports{{0x378}};
     CountingClock clock;
     NullMessageSink warnings;
     std::unique_ptr<CardLink> link;
