@@ -150,6 +150,7 @@ void MainWindow::BuildControls() {
     connect(sendPackButton_, &QPushButton::clicked, this, [this] { OnCommand(kIdSendPack); });
 
     libraryView_ = new RomListView(libraryRows_, kLibraryColumnWidths, client);
+    libraryView_->SetFollowsPickedFile(true);
     place->Add(libraryView_, QRect(9, 102, 253, 124), Anchor::GrowWidth | Anchor::GrowHeight);
 
     screenshot_ = new QLabel(client);
