@@ -77,13 +77,13 @@ TEST(RomEntryFormat, BuildRomEntryFillsTheSevenFields) {
     EXPECT_EQ(entry[FieldFileName], dir / "my.game.gb");
 }
 
-TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
+TEST(RomEntryFormat, NameIsTheTitleElseTheFileNameAndUnlistableFilesAreRefused) {
     TempDir dir;
     RomEntry entry;
     std::string message;
     test::WriteFile(dir / "untitled.gb", RomBuilder().Title("").Build());
-    ASSERT_TRUE(BuildRomEntry(dir / "untitled.gb", false, entry, message));
-    EXPECT_EQ(entry[FieldName], "");
+    ASSERT_TRUE(BuildRomEntry(dir / "untitled.gb", true, entry, message));
+    EXPECT_EQ(entry[FieldName], "untitled.gb");
     test::WriteFile(dir / "odd.gb", RomBuilder().Title("  ;X\rY").Build());
     ASSERT_TRUE(BuildRomEntry(dir / "odd.gb", false, entry, message));
     EXPECT_EQ(entry[FieldName], "  ;X\rY");
