@@ -5,6 +5,7 @@
 #include "app/tool_app.h"
 #include "app/ui_prompts.h"
 #include "common/working_directory.h"
+#include "emulator/emulator_config_template.h"
 #include "ports/link_factory.h"
 
 int main(int argc, char** argv) {
@@ -13,8 +14,12 @@ int main(int argc, char** argv) {
     const zorvex::StartPlace place = zorvex::CurrentStartPlace(argc, argv);
     const std::string workingDirectory = zorvex::ChooseWorkingDirectory(place);
     std::string directoryProblem;
-    if (workingDirectory != place.currentDirectory)
-        zorvex::EnterWorkingDirectory(workingDirectory, directoryProblem);
+    if (workingDirectory != place.currentDirectory &&
+        zorvex::EnterWorkingDirectory(workingDirectory, directoryProblem)) {
+        // The data folder of a desktop start: a commented emu.cfg tells the
+        // owner how to add an emulator, instead of "Can't open emu.cfg".
+        zorvex::WriteEmulatorConfigTemplate("emu.cfg");
+    }
 
     QApplication application(argc, argv);
     zorvex::app::RegisterPictures();

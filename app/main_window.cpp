@@ -150,6 +150,7 @@ void MainWindow::BuildControls() {
     connect(sendPackButton_, &QPushButton::clicked, this, [this] { OnCommand(kIdSendPack); });
 
     libraryView_ = new RomListView(libraryRows_, kLibraryColumnWidths, client);
+    libraryView_->SetFollowsPickedFile(true);
     place->Add(libraryView_, QRect(9, 102, 253, 124), Anchor::GrowWidth | Anchor::GrowHeight);
 
     screenshot_ = new QLabel(client);
@@ -237,9 +238,11 @@ void MainWindow::BuildMenu() {
     AddItem(fileMenu_, kCmdSendRom, "&Send Rom");
     AddItem(fileMenu_, kCmdCutRom, "&Cut Rom");
     AddItem(fileMenu_, kCmdGbCrc, "Ca&lculate GB-CRC");
-    AddItem(fileMenu_, kCmdAddToPack, "Add Rom(s) to &DIZavo");
+    // Z, since D belongs to "&Deep Verify".
+    AddItem(fileMenu_, kCmdAddToPack, "Add Rom(s) to DI&Zavo");
     AddItem(fileMenu_, kCmdSavePack, "Sa&ve DIZavo")->setEnabled(false);
     AddItem(fileMenu_, kCmdRescan, "&Rescan RomDir");
+    AddItem(fileMenu_, kCmdOpenRomFolder, "&Open ROM Folder");
     AddItem(fileMenu_, kCmdIpsPatch, "&IPS Patch File ");
     fileMenu_->addSeparator();
     AddItem(fileMenu_, kCmdDeepVerify, "&Deep Verify")->setCheckable(true);
@@ -329,6 +332,7 @@ bool MainWindow::Initialise() {
         return false;
     }
     packTempPath = DefaultPackTempPath();
+    ShowWhereRomsGo();
     ReadSettings();
     exitButton_->setFocus(Qt::OtherFocusReason);
     return true;
@@ -372,11 +376,21 @@ void MainWindow::accept() {
         return;  // the window stays open
     }
     if (focus && (focus == packView_ || packView_->isAncestorOf(focus))) return;
-    QDialog::accept();
+    if (MayClose()) QDialog::accept();
 }
 
+// Escape, File > "&Exit" and the close box (through closeEvent) all end here.
 void MainWindow::reject() {
-    QDialog::reject();
+    if (MayClose()) QDialog::reject();
+}
+
+bool MainWindow::MayClose() {
+    const int unsaved = packRows_.Count();
+    if (unsaved == 0 || packRows_.Snapshot() == savedPack_) return true;
+    const std::string question =
+        unsaved == 1 ? std::string("The DIZavo list holds 1 Rom that was not saved.")
+                     : Format("The DIZavo list holds %d Roms that were not saved.", unsaved);
+    return prompts_.AskYesNo(this, question + " Quit anyway?", kCaption);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -518,6 +532,8 @@ void MainWindow::OnCommand(int id) {
             return SavePack();
         case kCmdRescan:
             return RescanRomDirectory();
+        case kCmdOpenRomFolder:
+            return OpenRomFolder();
         case kCmdIpsPatch:
             return IpsPatchCommand();
         case kCmdDeepVerify:

@@ -97,6 +97,12 @@ class MainWindow final : public QDialog {
     // Empties Rom Info and the Screenshot pane and releases the picture.
     void ClearRomInfo();
 
+    // --- The ROM folder (main_window_rom_folder.cpp) -------------------------------
+    void OpenRomFolder();
+    // Copies the .gb, .gbc and .zip files among paths into roms/, asking
+    // before it replaces a file of the same name.
+    void CopyIntoRomFolder(const std::vector<std::string>& paths);
+
     // --- DIZavo (main_window_pack.cpp) -------------------------------------------
     void AddFilesToPack();
     void AddLibraryRowToPack(int row);
@@ -179,6 +185,8 @@ class MainWindow final : public QDialog {
     void reject() override;  // Escape, File > "&Exit", the close box
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void BuildControls();
@@ -191,6 +199,9 @@ class MainWindow final : public QDialog {
     void ReadSettings();
     void WriteSettings();
     void Shutdown();
+    // Asks before unsaved DIZavo rows are lost; true when the window may close.
+    bool MayClose();
+    void ShowWhereRomsGo();
     void SetHint(int state);
     void OnLibraryKey(QKeyEvent* event, bool* handled);
     void OnPackKey(QKeyEvent* event, bool* handled);
@@ -211,6 +222,7 @@ class MainWindow final : public QDialog {
 
     RomListModel libraryRows_;
     RomListModel packRows_;
+    std::vector<RomEntry> savedPack_;  // the DIZavo rows as last saved
     std::unique_ptr<ProgressDialog> progress_;
     TransferJob job_;
     std::unique_ptr<EmulatorState> emulatorState_;

@@ -27,8 +27,10 @@ void MainWindow::ClearRomInfo() {
     screenshotBitmap.reset();
 }
 
+// Rom Info and the screenshot describe the highlighted row, the one Return
+// sends; with none highlighted (-1) they are empty.
 void MainWindow::ShowRomInfo(int row) {
-    if (row < 0 || row >= libraryRows_.Count()) return;
+    if (row < 0 || row >= libraryRows_.Count()) return ClearRomInfo();
     const RomEntry& entry = libraryRows_.Row(row);
     // 8-bit text throughout: the title as the header holds it, the rest ASCII.
     const std::string info = RomInfoText(entry[FieldName], entry[FieldAttributes]);

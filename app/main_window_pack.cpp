@@ -4,6 +4,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "library/rom_entry_format.h"
 #include "library/rom_scan.h"
 #include "pack/pack_builder.h"
 #include "pack/pack_list.h"
@@ -77,8 +78,11 @@ void MainWindow::SavePack() {
     // so "dizavo.gb" and "roms/" paths resolve as usual.
     std::vector<std::string> chosen = AskFiles(SavePackRequest());
     if (chosen.empty()) return;
+    // A name typed without an extension gets the one the filter shows.
+    std::string path = chosen.front();
+    if (FileNameOf(path).find('.') == std::string::npos) path += ".gb";
     PackBuildUi ui = BuildUi(*this);
-    BuildPack(chosen.front(), packRows_, ui);
+    if (BuildPack(path, packRows_, ui)) savedPack_ = packRows_.Snapshot();
 }
 
 }  // namespace zorvex::app

@@ -37,6 +37,11 @@ void MainWindow::ReadSettings() {
     if (currentEmulator < 0 || currentEmulator >= emulatorCount) currentEmulator = 0;
     CheckRadioItem(kCmdEmulator0, kCmdEmulator9, kCmdEmulator0 + currentEmulator);
     SelectEmulator(currentEmulator);
+
+    // Where the owner left the window; a place off every screen of this run
+    // is moved back onto one.
+    const QByteArray geometry = settings_->ReadBytes("WINDOW", "GEOMETRY");
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
     settingsRead_ = true;
 }
 
@@ -47,6 +52,7 @@ void MainWindow::WriteSettings() {
     settings_->WriteInt("PORT", "SPPEPP", static_cast<int8_t>(link_.transferMode));
     settings_->WriteInt("PORT", "PORTNUM", link_.scanAllPorts ? 0 : link_.currentPortIndex);
     settings_->WriteInt("EMULATOR", "ACEMU", currentEmulator);
+    settings_->WriteBytes("WINDOW", "GEOMETRY", saveGeometry());
     settings_->Sync();
 }
 

@@ -127,31 +127,60 @@ RomListView::RomListView(RomListModel& rows, const std::array<int, 7>& columnWid
     connect(&hoverTimer_, &QTimer::timeout, this, &RomListView::HoverTimeout);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection&) {
-                if (selected.indexes().isEmpty()) return;
-                // This notification comes last, so a field change still
-                // waiting to be reported would only be overruled by it.
-                itemChangeTimer_.stop();
-                changedItem_ = QPersistentModelIndex();
-                emit ItemChanged(selected.indexes().first().row());
+                if (selected.indexes().isEmpty()) {
+                    ScheduleSync();
+                    return;
+                }
+                const int row = selected.indexes().first().row();
+                pickedFile_ = model_->rows().Row(row)[FieldFileName];
+                highlightDirty_ = false;
+                reportedNone_ = false;
+                emit ItemChanged(row);
             });
-    // A row is built one field at a time; reporting each field would show the
-    // same row several times over, so the last changed row is reported once
-    // the event loop runs again (the scan pumps it between files).
-    itemChangeTimer_.setSingleShot(true);
-    itemChangeTimer_.setInterval(0);
-    connect(&itemChangeTimer_, &QTimer::timeout, this, &RomListView::ReportChangedItem);
+    // A row is built one field at a time and a rescan removes and adds many,
+    // so the highlight is looked at once the event loop runs again (the scan
+    // pumps it between files), when the rows are whole.
+    syncTimer_.setSingleShot(true);
+    syncTimer_.setInterval(0);
+    connect(&syncTimer_, &QTimer::timeout, this, &RomListView::SyncHighlight);
     connect(model_, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex&) {
-                changedItem_ = topLeft.siblingAtColumn(0);
-                if (!itemChangeTimer_.isActive()) itemChangeTimer_.start();
+                if (topLeft.row() == SelectedRow()) highlightDirty_ = true;
+                ScheduleSync();
             });
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model_, signal, this, [this] { ScheduleSync(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { ScheduleSync(); });
 }
 
-void RomListView::ReportChangedItem() {
-    // The persistent index has followed its row through later inserts and
-    // removals; a removed row is reported to nobody.
-    const QPersistentModelIndex item = std::exchange(changedItem_, QPersistentModelIndex());
-    if (item.isValid()) emit ItemChanged(item.row());
+void RomListView::ScheduleSync() {
+    if (!syncTimer_.isActive()) syncTimer_.start();
+}
+
+int RomListView::RowOfFile(const std::string& fileName) const {
+    const RomListModel& rows = model_->rows();
+    for (int row = 0; row < rows.Count(); ++row)
+        if (rows.Row(row)[FieldFileName] == fileName) return row;
+    return -1;
+}
+
+void RomListView::SyncHighlight() {
+    const int row = SelectedRow();
+    if (row == -1 && followsPickedFile_ && !pickedFile_.empty()) {
+        // The picked file's row was rebuilt: the highlight goes back to it,
+        // and selecting it reports it.
+        const int again = RowOfFile(pickedFile_);
+        if (again != -1) return SelectRow(again);
+    }
+    if (row == -1) {
+        highlightDirty_ = false;
+        if (!reportedNone_) {
+            reportedNone_ = true;
+            emit ItemChanged(-1);
+        }
+    } else if (std::exchange(highlightDirty_, false)) {
+        emit ItemChanged(row);
+    }
 }
 
 void RomListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
@@ -173,8 +202,20 @@ void RomListView::initViewItemOption(QStyleOptionViewItem* option) const {
     if (!hasFocus()) option->state &= ~QStyle::State_Active;
 }
 
+void RomListView::SetEmptyText(const QString& text) {
+    emptyText_ = text;
+    viewport()->update();
+}
+
 void RomListView::paintEvent(QPaintEvent* event) {
     QTableView::paintEvent(event);
+    if (model_->rowCount() == 0 && !emptyText_.isEmpty()) {
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        const int margin = fontMetrics().height() / 2;
+        painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                         Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
+    }
     if (!hasFocus()) return;
     // The focus frame: a dotted line around the current row, or around the
     // whole list when no row is current.

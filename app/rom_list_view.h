@@ -5,6 +5,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <array>
+#include <string>
 
 #include "library/rom_list_model.h"
 
@@ -46,7 +47,9 @@ class RomListTableModel final : public QAbstractTableModel, public RomListObserv
 //
 // Only the user (and the start-up work, which picks the first row) selects a
 // row: when the selected row is removed nothing is selected, and rows added
-// later are not selected.
+// later are not selected, except in a list that follows the picked file: there
+// a row rebuilt for the file of the removed selected row (a rescan replaces
+// the row of a changed file) is selected again.
 class RomListView final : public QTableView {
     Q_OBJECT
   public:
@@ -54,6 +57,12 @@ class RomListView final : public QTableView {
 
     int SelectedRow() const;  // the first selected row, or -1
     void SelectRow(int row);
+    // The highlight stays with the file (FileName) the user picked, through
+    // the removal and rebuild of its row.
+    void SetFollowsPickedFile(bool follows) { followsPickedFile_ = follows; }
+    // Shown in the list while it has no rows.
+    void SetEmptyText(const QString& text);
+    QString emptyText() const { return emptyText_; }
     RomListTableModel* tableModel() const { return model_; }
     static constexpr int kHoverTimeMs = 10;
 
@@ -65,9 +74,10 @@ class RomListView final : public QTableView {
     void KeyPressed(QKeyEvent* event, bool* handled);
     void FocusGained();
     void FocusLost();
-    // An item change of `row`: it was selected, or its fields were set. Field
-    // changes are reported once per pass of the event loop, for the last row
-    // changed, and not at all if that row is gone by then.
+    // The highlighted row, the one Return and the digit keys act on, is now
+    // `row`, or its fields changed; -1 when no row is highlighted any more.
+    // Changes of the rows are looked at once per pass of the event loop; a
+    // change of any other row is not reported.
     void ItemChanged(int row);
 
   protected:
@@ -86,14 +96,20 @@ class RomListView final : public QTableView {
 
   private:
     void HoverTimeout();
-    void ReportChangedItem();
+    void ScheduleSync();
+    void SyncHighlight();
+    int RowOfFile(const std::string& fileName) const;
 
     RomListTableModel* model_;
     QTimer hoverTimer_;
     // The row under the resting mouse, followed through inserts and removals.
     QPersistentModelIndex hoverItem_;
-    QTimer itemChangeTimer_;
-    QPersistentModelIndex changedItem_;
+    QString emptyText_;
+    QTimer syncTimer_;
+    bool followsPickedFile_ = false;
+    std::string pickedFile_;       // FileName of the row last selected
+    bool highlightDirty_ = false;  // the selected row's fields changed
+    bool reportedNone_ = true;     // -1 was the last report
 };
 
 }  // namespace zorvex::app

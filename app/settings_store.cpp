@@ -41,6 +41,16 @@ void SettingsStore::WriteInt(const char* section, const char* entry, int value) 
                         value);
 }
 
+QByteArray SettingsStore::ReadBytes(const char* section, const char* entry) const {
+    return settings_->value(QString::fromLatin1(section) + QLatin1Char('/') + QLatin1String(entry))
+        .toByteArray();
+}
+
+void SettingsStore::WriteBytes(const char* section, const char* entry, const QByteArray& value) {
+    settings_->setValue(QString::fromLatin1(section) + QLatin1Char('/') + QLatin1String(entry),
+                        value);
+}
+
 void SettingsStore::Sync() {
     settings_->sync();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -22,6 +23,9 @@ class SettingsStore {
 
     int ReadInt(const char* section, const char* entry, int defaultValue) const;
     void WriteInt(const char* section, const char* entry, int value);
+    // Bytes of the toolkit's own (the window's size and place); empty when missing.
+    QByteArray ReadBytes(const char* section, const char* entry) const;
+    void WriteBytes(const char* section, const char* entry, const QByteArray& value);
     void Sync();
     QString location() const;
 

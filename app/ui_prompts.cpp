@@ -1,11 +1,13 @@
 #include "app/ui_prompts.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
+#include <QUrl>
 
 namespace zorvex::app {
 
@@ -39,6 +41,17 @@ std::vector<std::string> DesktopPrompts::AskFiles(QWidget* owner, const FileRequ
 
 int DesktopPrompts::RunModal(QDialog& dialog) {
     return dialog.exec();
+}
+
+bool DesktopPrompts::AskYesNo(QWidget* owner, const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool DesktopPrompts::OpenFolder(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 QString QtFileFilter(const std::string& filter) {

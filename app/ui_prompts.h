@@ -33,6 +33,10 @@ class UiPrompts {
     virtual std::vector<std::string> AskFiles(QWidget* owner, const FileRequest& request) = 0;
     // Runs a dialog modally; its result.
     virtual int RunModal(QDialog& dialog) = 0;
+    // A question with Yes and No, No the default; true for Yes.
+    virtual bool AskYesNo(QWidget* owner, const std::string& text, const std::string& caption) = 0;
+    // Shows a folder in the desktop's file manager; false when that failed.
+    virtual bool OpenFolder(const std::string& path) = 0;
 };
 
 // Real message boxes and file requesters.
@@ -41,6 +45,8 @@ class DesktopPrompts final : public UiPrompts {
     void ShowMessage(QWidget* owner, const std::string& text, const std::string& caption) override;
     std::vector<std::string> AskFiles(QWidget* owner, const FileRequest& request) override;
     int RunModal(QDialog& dialog) override;
+    bool AskYesNo(QWidget* owner, const std::string& text, const std::string& caption) override;
+    bool OpenFolder(const std::string& path) override;
 };
 
 // Turns "Desc (*.a;*.b)|*.a;*.b|All Files (*.*)|*.*||" into Qt's

@@ -156,6 +156,12 @@ class BenchPrompts final : public app::UiPrompts {
     }
     std::vector<std::string> AskFiles(QWidget*, const FileRequest&) override { return {}; }
     int RunModal(QDialog&) override { return QDialog::Accepted; }
+    bool AskYesNo(QWidget*, const std::string& text, const std::string&) override {
+        ++messages;
+        last = text;
+        return false;
+    }
+    bool OpenFolder(const std::string&) override { return false; }
     int messages = 0;
     std::string last;
 };

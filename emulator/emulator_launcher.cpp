@@ -134,7 +134,15 @@ void EmulatorLauncher::DeleteEmulatorCopy() {
 }
 
 bool EmulatorLauncher::StartWith(const EmulatorEntry& entry, const std::string& romPath) {
-    return processLauncher_.Start(CommandLine(entry, romPath), workingDirectory);
+    if (processLauncher_.Start(CommandLine(entry, romPath), workingDirectory)) return true;
+    // Without a word the owner would wait for a window that never comes.
+    const bool searched = entry.program.find('/') == std::string::npos;
+    const std::string reason =
+        errno == ENOENT && searched ? "no such program in PATH" : LastErrorText();
+    sink_.ShowMessage(
+        Format("Can't start the emulator program %s: %s", entry.program.c_str(), reason.c_str()),
+        "Error");
+    return false;
 }
 
 bool EmulatorLauncher::LaunchEmulator(const EmulatorTable& table, int n,

@@ -37,9 +37,9 @@ class EmulatorLauncher {
     bool readOnlyStart = false;
 
     // Starts emulator n of the table on the ROM file fileName (the FileName
-    // cell of a library row). Failures are shown through the sink; a program
-    // that cannot be started is not reported. True when the start was asked
-    // of the process launcher and it succeeded.
+    // cell of a library row). Failures are shown through the sink, a program
+    // that cannot be started too, with the program and the reason. True when
+    // the start was asked of the process launcher and it succeeded.
     bool LaunchEmulator(const EmulatorTable& table, int n, const std::string& fileName);
 
     // Deletes the temporary ROM file of the last launch, if any (failure ignored).

@@ -132,6 +132,9 @@ bool BuildRomEntry(const std::string& path, bool keepFullPath, RomEntry& entry,
     if (stored.size() > kMaxFieldLength) stored.resize(kMaxFieldLength);
 
     entry[FieldName] = RomNameText(summary);
+    // A ROM without a title would be a blank row; its file name tells the
+    // owner which one it is (and keeps the list file's Name non-empty).
+    if (entry[FieldName].find_first_not_of(' ') == std::string::npos) entry[FieldName] = fileName;
     entry[FieldSize] = SizeText(summary.usedSizeCode, summary.at(0x148));
     entry[FieldFileName] = stored;
     entry[FieldCrc] = Format("%08x", summary.crc);

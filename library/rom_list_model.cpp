@@ -57,7 +57,8 @@ bool RomListModel::RemoveRow(int row) {
     return true;
 }
 
-RomListModel::RomListModel(const RomListModel& other) : refuseCountdown_(other.refuseCountdown_) {
+RomListModel::RomListModel(const RomListModel& other)
+    : reportedFiles_(other.reportedFiles_), refuseCountdown_(other.refuseCountdown_) {
     rows_.reserve(other.rows_.size());
     for (const auto& row : other.rows_) rows_.push_back(std::make_unique<RomEntry>(*row));
 }
@@ -78,6 +79,8 @@ RomListModel& RomListModel::operator=(RomListModel&& other) noexcept {
         if (other.observer_) other.observer_->AboutToReset();
         rows_ = std::move(other.rows_);
         other.rows_.clear();
+        reportedFiles_ = std::move(other.reportedFiles_);
+        other.reportedFiles_.clear();
         refuseCountdown_ = other.refuseCountdown_;
         if (observer_) observer_->Reset();
         if (other.observer_) other.observer_->Reset();

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,11 @@ class RomListModel {
 
     void SetObserver(RomListObserver* observer) { observer_ = observer; }
 
+    // Files a library scan found unusable and has reported, by key (File
+    // Attributes text and name, as a row's FileKey): each is reported once,
+    // and again only when it has changed. Not rows, so Clear() keeps them.
+    std::set<std::string>& reportedFiles() { return reportedFiles_; }
+
     // Test seam: the n-th following insert or set (0 = the next one) is refused,
     // as a list control refuses an item when out of memory. Negative: never.
     void RefuseAfter(int operations) { refuseCountdown_ = operations; }
@@ -83,6 +89,7 @@ class RomListModel {
     // Held by pointer so that an insertion in the middle of a large library
     // moves pointers, not seven strings per row.
     std::vector<std::unique_ptr<RomEntry>> rows_;
+    std::set<std::string> reportedFiles_;
     RomListObserver* observer_ = nullptr;
     int refuseCountdown_ = -1;
 };

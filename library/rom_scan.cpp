@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -35,6 +36,19 @@ void CaptionChanged(LibraryScanUi& ui) {
 
 // The File Attributes part of a key, before the file name.
 constexpr size_t kFileKeyPrefix = 32;
+
+// Passes messages on unless told to keep quiet.
+class QuietableSink final : public MessageSink {
+  public:
+    explicit QuietableSink(MessageSink& sink) : sink_(sink) {}
+    void ShowMessage(const std::string& text, const std::string& caption) override {
+        if (!quiet) sink_.ShowMessage(text, caption);
+    }
+    bool quiet = false;
+
+  private:
+    MessageSink& sink_;
+};
 
 }  // namespace
 
@@ -89,6 +103,14 @@ bool ScanRomDirectory(const std::string& directory, RomListModel& list, LibraryS
     // the name); the rows are then matched against a hash set of those keys, so
     // an unchanged library costs one stat and one lookup per file.
     std::vector<std::string> listed;
+    // A bad file is reported once, not at every rescan; a changed one has a
+    // new key and is reported again. Files gone or changed are forgotten.
+    std::set<std::string>& reported = list.reportedFiles();
+    std::set<std::string> stillReported;
+    auto reportOnce = [&](const std::string& key, auto&& show) {
+        if (reported.count(key) == 0) show();
+        stillReported.insert(key);
+    };
     int dirFd = ::dirfd(dir);
     while (dirent* e = ::readdir(dir)) {
         const char* name = e->d_name;
@@ -98,16 +120,19 @@ bool ScanRomDirectory(const std::string& directory, RomListModel& list, LibraryS
         // Links are followed as the loader follows them; fifos, sockets and
         // devices would block or mean nothing to the ROM check.
         if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (!IsStorableFileName(name)) {
-            ui.messages.ShowMessage(
-                Format("%s%s can't be listed: its name contains \"|\" or a line break",
-                       prefix.c_str(), name),
-                "Error");
-            continue;
-        }
         FileFacts facts{WindowsFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec),
                         static_cast<uint64_t>(st.st_size)};
-        listed.push_back(FileAttributesText(facts).append(name));
+        std::string key = FileAttributesText(facts).append(name);
+        if (!IsStorableFileName(name)) {
+            reportOnce(key, [&] {
+                ui.messages.ShowMessage(
+                    Format("%s%s can't be listed: its name contains \"|\" or a line break",
+                           prefix.c_str(), name),
+                    "Error");
+            });
+            continue;
+        }
+        listed.push_back(std::move(key));
     }
     ::closedir(dir);
 
@@ -125,26 +150,40 @@ bool ScanRomDirectory(const std::string& directory, RomListModel& list, LibraryS
         }
     }
 
-    std::vector<std::string> added;
+    std::vector<const std::string*> added;  // keys in `listed`
     for (const std::string& key : listed)
-        if (keys.count(key) != 0) added.push_back(key.substr(kFileKeyPrefix));
+        if (keys.count(key) != 0) added.push_back(&key);
     if (!added.empty()) {
         // Name order makes the order of messages and of a cancelled scan predictable.
-        std::sort(added.begin(), added.end());
+        std::sort(added.begin(), added.end(), [](const std::string* a, const std::string* b) {
+            return a->compare(kFileKeyPrefix, std::string::npos, *b, kFileKeyPrefix,
+                              std::string::npos) < 0;
+        });
         ui.progress.Open();
         ui.progress.SetCaption("Scanning Roms");
         ui.progress.SetRange(0, static_cast<int>(added.size()));
         ui.progress.SetPos(0);
         ui.cancelRequested = false;
-        for (size_t j = 0; j < added.size(); ++j) {
-            AddRomFile(prefix + added[j], list, false, ui.messages);
+        QuietableSink sink(ui.messages);
+        size_t j = 0;
+        for (; j < added.size(); ++j) {
+            // Tried again every time (a file made readable keeps its key), but
+            // its message is shown only the first time.
+            const std::string& key = *added[j];
+            sink.quiet = reported.count(key) != 0;
+            if (!AddRomFile(prefix + key.substr(kFileKeyPrefix), list, false, sink))
+                stillReported.insert(key);
             if (ui.cancelRequested) break;
             ui.progress.PumpMessages();
             ui.progress.SetPos(static_cast<int>(j));
             if (j % 4 == 0) CaptionChanged(ui);
         }
         ui.progress.Close();
+        // Files a cancelled scan did not get to stay as reported as they were.
+        for (++j; j < added.size(); ++j)
+            if (reported.count(*added[j]) != 0) stillReported.insert(*added[j]);
     }
+    reported = std::move(stillReported);
     CaptionChanged(ui);
     return true;
 }
@@ -158,7 +197,9 @@ bool RefreshRomLibrary(const std::string& directory, const std::string& listPath
 
 bool RescanRomDirectory(const std::string& directory, const std::string& listPath,
                         RomListModel& list, LibraryScanUi& ui) {
+    // Asked for by the owner: every bad file is reported again.
     list.Clear();
+    list.reportedFiles().clear();
     return RefreshRomLibrary(directory, listPath, list, ui);
 }
 

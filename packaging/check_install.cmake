@@ -12,9 +12,11 @@ endif()
 if(NOT DOCDIR MATCHES "/doc/zorvex$")
     message(FATAL_ERROR "documents go to ${DOCDIR}, not .../doc/zorvex")
 endif()
-set(expected ${BINDIR}/zorvex-cli ${MANDIR}/man1/zorvex-cli.1 ${DOCDIR}/README.md)
+set(expected ${BINDIR}/zorvex-cli ${MANDIR}/man1/zorvex-cli.1.gz ${DOCDIR}/README.md
+    ${DOCDIR}/copyright ${DOCDIR}/changelog.Debian.gz)
 if(WITH_APP)
-    list(APPEND expected ${BINDIR}/zorvex ${DATADIR}/applications/zorvex.desktop)
+    list(APPEND expected ${BINDIR}/zorvex ${MANDIR}/man1/zorvex.1.gz
+        ${DATADIR}/applications/zorvex.desktop)
     foreach(size 16 32 48 64 128 256)
         list(APPEND expected ${DATADIR}/icons/hicolor/${size}x${size}/apps/zorvex.png)
     endforeach()

@@ -102,6 +102,19 @@ int ScriptedPrompts::RunModal(QDialog& dialog) {
     return QDialog::Accepted;
 }
 
+bool ScriptedPrompts::AskYesNo(QWidget*, const std::string& text, const std::string&) {
+    questions.push_back(text);
+    if (yesNoAnswers.empty()) return false;
+    const bool yes = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return yes;
+}
+
+bool ScriptedPrompts::OpenFolder(const std::string& path) {
+    openedFolders.push_back(path);
+    return folderOpens;
+}
+
 void FixedPorts::Discover(std::array<uint16_t, 9>& table, int32_t& count) const {
     count = 0;
     for (uint16_t base : bases_) {

@@ -46,8 +46,14 @@ class ScriptedPrompts final : public app::UiPrompts {
     void ShowMessage(QWidget* owner, const std::string& text, const std::string& caption) override;
     std::vector<std::string> AskFiles(QWidget* owner, const FileRequest& request) override;
     int RunModal(QDialog& dialog) override;
+    bool AskYesNo(QWidget* owner, const std::string& text, const std::string& caption) override;
+    bool OpenFolder(const std::string& path) override;
 
     std::vector<Message> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> yesNoAnswers;  // No when it runs out
+    std::vector<std::string> openedFolders;
+    bool folderOpens = true;
     std::vector<FileRequest> requests;
     std::deque<std::vector<std::string>> answers;
     std::vector<QString> modalDialogs;  // object names, in order

@@ -3,6 +3,8 @@
 // Rom Info describes only the rows its notifications named, and Return sends
 // the user's row or nothing.
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <chrono>
 #include <filesystem>
@@ -18,7 +20,7 @@ using app::MainWindow;
 using app::MainWindowOptions;
 using app::RomListView;
 
-enum class Change { Touch, Delete, CutRom, GbCrc, IpsPatch };
+enum class Change { Touch, Delete, CutRom, GbCrc, IpsPatch, NewFile };
 
 struct SelectionCase {
     Change change;
@@ -26,7 +28,8 @@ struct SelectionCase {
 };
 
 std::string CaseName(const ::testing::TestParamInfo<SelectionCase>& info) {
-    static const char* const kNames[] = {"Touch", "Delete", "CutRom", "GbCrc", "IpsPatch"};
+    static const char* const kNames[] = {"Touch", "Delete",   "CutRom",
+                                         "GbCrc", "IpsPatch", "NewFile"};
     return std::string(kNames[static_cast<int>(info.param.change)]) +
            (info.param.changedRowIsSelected ? "OfTheSelectedRow" : "OfAnotherRow");
 }
@@ -48,9 +51,17 @@ class LibrarySelectionTest : public ::testing::TestWithParam<SelectionCase> {
                             .Build());
         Put("charlie.gb", RomBuilder().Title("CHARLIE").Build());
         Put("delta.gb", RomBuilder().Title("DELTA").Build());
-        // A patch writing "HI" at 0x150, outside the library.
-        const std::string ips("PATCH\0\1\x50\0\2HIEOF", 15);
+        // A patch renaming BRAVO to AAAVO, which moves its row to the top.
+        const std::string ips("PATCH\0\1\x34\0\2AAEOF", 15);
         WriteFile(dir / "fix.ips", {ips.begin(), ips.end()});
+        // Pictures of different sizes tell the screenshots apart.
+        QDir().mkpath(QString::fromStdString(dir / "pics"));
+        int side = 10;
+        for (const char* name : {"alpha", "bravo", "charlie", "delta"}) {
+            QImage(side, side, QImage::Format_RGB32)
+                .save(QString::fromStdString(dir / "pics/" + name + ".bmp"), "BMP");
+            side += 10;
+        }
 
         fake.warnings.SetPrompts(&prompts);
         MainWindowOptions options;
@@ -102,6 +113,9 @@ class LibrarySelectionTest : public ::testing::TestWithParam<SelectionCase> {
             case Change::IpsPatch:
                 prompts.answers = {{path}, {dir / "fix.ips"}, {path}};
                 return window->IpsPatchCommand();
+            case Change::NewFile:
+                // Sorts first, so every row after it moves down.
+                return Put("aaa.gb", RomBuilder().Title("AAA").Build());
         }
     }
 
@@ -111,7 +125,7 @@ class LibrarySelectionTest : public ::testing::TestWithParam<SelectionCase> {
     std::unique_ptr<MainWindow> window;
 };
 
-TEST_P(LibrarySelectionTest, RescanKeepsTheUsersChoice) {
+TEST_P(LibrarySelectionTest, RomInfoDescribesTheHighlightedRow) {
     const SelectionCase c = GetParam();
     MainWindow& w = *window;
     const std::string picked = c.changedRowIsSelected ? "bravo.gb" : "charlie.gb";
@@ -119,52 +133,71 @@ TEST_P(LibrarySelectionTest, RescanKeepsTheUsersChoice) {
     ASSERT_EQ(w.libraryView()->SelectedRow(), RowOf(picked));
     ASSERT_TRUE(w.libraryView()->hasFocus());
     const QString pickedInfo = w.romInfo()->text();
+    const int rowsBefore = w.libraryRows().Count();
     const std::string keyBefore = w.libraryRows().Row(RowOf("bravo.gb"))[FieldFileAttributes];
 
-    // Every item change during the rescan, with the name its row had then.
+    // Every item change during the rescan, with the file its row had then.
     std::vector<std::string> notified;
-    QObject::connect(w.libraryView(), &RomListView::ItemChanged, &w,
-                     [&](int row) { notified.push_back(w.libraryRows().Row(row)[FieldName]); });
+    QObject::connect(w.libraryView(), &RomListView::ItemChanged, &w, [&](int row) {
+        notified.push_back(row < 0 ? "" : w.libraryRows().Row(row)[FieldFileName]);
+    });
     Apply(c.change, dir / "roms/bravo.gb");
     ASSERT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
     ASSERT_TRUE(WaitFor([&] {
-        if (c.change == Change::Delete) return w.libraryRows().Count() == 3;
+        if (c.change == Change::Delete) return w.libraryRows().Count() == rowsBefore - 1;
+        if (c.change == Change::NewFile) return w.libraryRows().Count() == rowsBefore + 1;
         const int row = RowOf("bravo.gb");
         return row >= 0 && w.libraryRows().Row(row)[FieldFileAttributes] != keyBefore;
     }));
-    Wait(50);  // the rebuilt row's item change is reported once the loop runs
+    Wait(50);  // the highlight is looked at once the loop runs
 
-    const bool rebuilt = c.change != Change::Delete;
-    for (const std::string& name : notified) EXPECT_EQ(name, "BRAVO");
-    EXPECT_EQ(notified.empty(), !rebuilt);
-
-    // Selected: the user's row where it is now, or nothing when that row went.
-    const int expected = c.changedRowIsSelected ? -1 : RowOf("charlie.gb");
+    // Highlighted: the picked file's row, rebuilt or not, or nothing when it went.
+    const bool gone = c.changedRowIsSelected && c.change == Change::Delete;
+    const std::string highlighted = gone ? "" : picked;
+    const int expected = gone ? -1 : RowOf(picked);
+    ASSERT_TRUE(gone || expected >= 0);
     EXPECT_EQ(w.libraryView()->SelectedRow(), expected);
-    EXPECT_EQ(w.libraryView()->selectionModel()->selectedRows().size(), expected == -1 ? 0 : 1);
+    EXPECT_EQ(w.libraryView()->selectionModel()->selectedRows().size(), gone ? 0 : 1);
 
-    // Rom Info: the rebuilt row, else what it showed (no notification since).
-    if (rebuilt) {
-        EXPECT_TRUE(w.romInfo()->text().startsWith("Name : BRAVO\n"))
-            << w.romInfo()->text().toStdString();
+    // Rom Info follows only the highlighted row: a change of another row
+    // leaves it alone; its own change refreshes it (or empties it).
+    if (c.changedRowIsSelected) {
+        ASSERT_FALSE(notified.empty());
+        EXPECT_EQ(notified.back(), highlighted);
     } else {
+        EXPECT_TRUE(notified.empty()) << notified.front();
         EXPECT_EQ(w.romInfo()->text(), pickedInfo);
     }
+    const QString info = w.romInfo()->text();
+    const QSize picture = w.screenshot()->pixmap().size();
+    if (gone) {
+        EXPECT_TRUE(info.isEmpty()) << info.toStdString();
+        EXPECT_TRUE(w.screenshot()->pixmap().isNull());
+    }
 
-    // Return: the user's row, or nothing at all.
+    // Return: the highlighted row, or nothing at all.
     ASSERT_TRUE(w.libraryView()->hasFocus());
     KeyClick(w.libraryView(), Qt::Key_Return);
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.job().fileName, c.changedRowIsSelected ? "" : "roms/charlie.gb");
+    EXPECT_EQ(w.job().fileName, gone ? "" : "roms/" + picked);
+    if (gone) return;
+
+    // What is shown is what picking the row afresh shows.
+    ASSERT_TRUE(WaitFor([&] { return w.job().done.load() && !w.progress().IsOpen(); }));
+    Click(RowOf(picked == "charlie.gb" ? "delta.gb" : "charlie.gb"));
+    Click(RowOf(picked));
+    EXPECT_EQ(info, w.romInfo()->text());
+    EXPECT_EQ(picture, w.screenshot()->pixmap().size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, LibrarySelectionTest,
     ::testing::Values(SelectionCase{Change::Touch, true}, SelectionCase{Change::Touch, false},
                       SelectionCase{Change::Delete, true}, SelectionCase{Change::Delete, false},
-                      SelectionCase{Change::CutRom, true}, SelectionCase{Change::GbCrc, true},
-                      SelectionCase{Change::IpsPatch, true},
-                      SelectionCase{Change::IpsPatch, false}),
+                      SelectionCase{Change::CutRom, true}, SelectionCase{Change::CutRom, false},
+                      SelectionCase{Change::GbCrc, true}, SelectionCase{Change::GbCrc, false},
+                      SelectionCase{Change::IpsPatch, true}, SelectionCase{Change::IpsPatch, false},
+                      SelectionCase{Change::NewFile, false}),
     CaseName);
 
 }  // namespace

@@ -7,8 +7,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QUrl>
+#include <filesystem>
 
 #include "app/about_dialog.h"
 #include "app/control_ids.h"
@@ -89,9 +92,9 @@ TEST(MainWindowLayout, InitialStateOfTheWindow) {
     ASSERT_TRUE(h.window->Initialise());
     EXPECT_EQ(h.window->windowTitle(), "Zorvex V1.10");
     EXPECT_EQ(h.MenuTexts(h.window->fileMenu()),
-              (QStringList{"&Send Rom", "&Cut Rom", "Ca&lculate GB-CRC", "Add Rom(s) to &DIZavo",
-                           "Sa&ve DIZavo", "&Rescan RomDir", "&IPS Patch File ", "&Deep Verify",
-                           "SaveGame &Manager", "&About...", "&Exit"}));
+              (QStringList{"&Send Rom", "&Cut Rom", "Ca&lculate GB-CRC", "Add Rom(s) to DI&Zavo",
+                           "Sa&ve DIZavo", "&Rescan RomDir", "&Open ROM Folder", "&IPS Patch File ",
+                           "&Deep Verify", "SaveGame &Manager", "&About...", "&Exit"}));
     EXPECT_FALSE(h.window->MenuItem(kCmdSavePack)->isEnabled());
     EXPECT_FALSE(h.window->sendPackButton()->isEnabled());
     EXPECT_FALSE(h.window->clearPackButton()->isEnabled());
@@ -587,6 +590,62 @@ TEST_F(MainWindowCommands, SendRomAsksWithTheRightRequesterAndRemembersItsDirect
     EXPECT_EQ(window.job().fileName, elsewhere / "x.gb");
     EXPECT_EQ(window.directories().requester, elsewhere.path());
     EXPECT_EQ(QDir::currentPath().toStdString(), window.directories().working);
+}
+
+// --- The ROM folder -----------------------------------------------------------------------
+
+TEST(MainWindowRomFolder, TheEmptyLibraryNamesTheFolderAndFileOpensIt) {
+    Harness h({0x378});
+    ASSERT_TRUE(h.window->Initialise());
+    const QString folder = QDir::current().absoluteFilePath("roms");
+    EXPECT_TRUE(h.window->libraryView()->emptyText().contains(folder))
+        << h.window->libraryView()->emptyText().toStdString();
+    h.window->MenuItem(kCmdOpenRomFolder)->trigger();
+    h.prompts.folderOpens = false;
+    h.window->MenuItem(kCmdOpenRomFolder)->trigger();
+    ASSERT_EQ(h.prompts.openedFolders.size(), 2u);
+    EXPECT_EQ(QDir(QString::fromStdString(h.prompts.openedFolders[0])), QDir(folder));
+    ASSERT_EQ(h.prompts.messages.size(), 1u);
+    EXPECT_EQ(h.prompts.messages[0].text, "Can't open " + h.prompts.openedFolders[1]);
+}
+
+TEST(MainWindowRomFolder, DroppedRomFilesAreCopiedAndNothingIsReplacedUnasked) {
+    Harness h({0x378});
+    ASSERT_TRUE(h.window->Initialise());
+    TempDir outside;
+    const std::vector<uint8_t> first = RomBuilder().Title("FIRST").Build();
+    const std::vector<uint8_t> second = RomBuilder().Title("SECOND").Build();
+    WriteFile(outside / "game.GBC", first);
+    WriteFile(outside / "notes.txt", {'x'});
+    auto drop = [&](const std::vector<std::string>& names) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& name : names)
+            urls << QUrl::fromLocalFile(QString::fromStdString(outside / name));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.window.get(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.window.get(), &dropped);
+        Wait(20);
+        return true;
+    };
+    EXPECT_FALSE(drop({"notes.txt"})) << "nothing to take";
+    ASSERT_TRUE(drop({"game.GBC", "notes.txt"}));
+    EXPECT_EQ(ReadFile(h.dir / "roms/game.GBC"), first);
+    EXPECT_FALSE(std::filesystem::exists(h.dir / "roms/notes.txt"));
+    EXPECT_TRUE(h.prompts.questions.empty());
+
+    WriteFile(outside / "game.GBC", second);
+    for (bool replace : {false, true}) {
+        h.prompts.yesNoAnswers = {replace};
+        ASSERT_TRUE(drop({"game.GBC"}));
+        EXPECT_EQ(ReadFile(h.dir / "roms/game.GBC"), replace ? second : first);
+    }
+    EXPECT_EQ(h.prompts.questions,
+              std::vector<std::string>(2, "roms/game.GBC already exists. Replace it?"));
+    EXPECT_TRUE(h.prompts.messages.empty());
 }
 
 }  // namespace

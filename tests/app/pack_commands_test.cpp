@@ -129,9 +129,13 @@ TEST_F(PackCommands, SaveBuildsTheChosenFileAndRestartsTheWatchTimer) {
     MainWindow& window = *w.window;
     window.AddLibraryRowToPack(0);
     window.AddLibraryRowToPack(1);
+    // A name typed without an extension gets ".gb"; one with any keeps it.
     const std::string target = w.dir / "saved.gb";
-    w.prompts.answers.push_back({target});
+    w.prompts.answers = {{w.dir / "saved"}, {w.dir / "other.bin"}};
     window.MenuItem(kCmdSavePack)->trigger();
+    window.MenuItem(kCmdSavePack)->trigger();
+    EXPECT_FALSE(fs::exists(w.dir / "saved"));
+    EXPECT_TRUE(fs::exists(w.dir / "other.bin"));
     ASSERT_TRUE(fs::exists(target));
     EXPECT_EQ(fs::file_size(target), 0x18000u);
     EXPECT_EQ(w.prompts.requests.back().title, "Save DIZavo");
@@ -151,6 +155,64 @@ TEST_F(PackCommands, SendWithoutATemporaryPathOnlyComplains) {
     EXPECT_EQ(w.prompts.messages[0].caption, "Error");
     EXPECT_FALSE(window.progress().IsOpen());
 }
+
+// Escape, Exit and the close box end the program at once, unless DIZavo rows
+// that were not saved would be lost: then the owner is asked, once.
+struct CloseCase {
+    const char* name;
+    enum How { Escape, ExitMenu, CloseBox, ExitButton } how;
+    int rows;          // DIZavo rows
+    bool savedBefore;  // saved after the first row
+    bool answerYes;
+    bool asked;
+};
+
+class ClosingWithADizavo : public PackCommands, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(ClosingWithADizavo, AsksOnlyWhenRowsWereNotSaved) {
+    const CloseCase c = GetParam();
+    MainWindow& window = *w.window;
+    for (int row = 0; row < c.rows; ++row) {
+        window.AddLibraryRowToPack(row);
+        if (row == 0 && c.savedBefore) {
+            w.prompts.answers.push_back({w.dir / "pack.gb"});
+            window.MenuItem(kCmdSavePack)->trigger();
+        }
+    }
+    w.prompts.yesNoAnswers = {c.answerYes};
+    switch (c.how) {
+        case CloseCase::Escape:
+            KeyClick(window.libraryView(), Qt::Key_Escape);
+            break;
+        case CloseCase::ExitMenu:
+            window.MenuItem(kIdCancel)->trigger();
+            break;
+        case CloseCase::CloseBox:
+            window.close();
+            break;
+        case CloseCase::ExitButton:
+            MouseClick(window.exitButton(), Qt::LeftButton);
+            break;
+    }
+    ASSERT_EQ(w.prompts.questions.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+        const std::string rows = c.rows == 1 ? "1 Rom that was" : "2 Roms that were";
+        EXPECT_EQ(w.prompts.questions[0],
+                  "The DIZavo list holds " + rows + " not saved. Quit anyway?");
+    }
+    EXPECT_EQ(window.isVisible(), c.asked && !c.answerYes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Close, ClosingWithADizavo,
+    ::testing::Values(CloseCase{"EscapeWithoutRows", CloseCase::Escape, 0, false, false, false},
+                      CloseCase{"EscapeUnsavedNo", CloseCase::Escape, 1, false, false, true},
+                      CloseCase{"ExitMenuUnsavedYes", CloseCase::ExitMenu, 2, false, true, true},
+                      CloseCase{"CloseBoxUnsavedNo", CloseCase::CloseBox, 2, false, false, true},
+                      CloseCase{"ExitButtonSaved", CloseCase::ExitButton, 1, true, false, false},
+                      CloseCase{"EscapeChangedSinceSaved", CloseCase::Escape, 2, true, false,
+                                true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zorvex::test

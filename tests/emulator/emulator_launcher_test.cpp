@@ -60,6 +60,22 @@ TEST_F(EmulatorLauncherTest, PlainRomCommandLines) {
     EXPECT_NE(sink.Texts().back().find("512"), std::string::npos);
 }
 
+TEST_F(EmulatorLauncherTest, AProgramThatCannotStartIsNamedWithTheReason) {
+    processes.succeed = false;
+    for (int error : {ENOENT, EACCES}) {
+        processes.onStart = [error](const std::string&) { errno = error; };
+        EXPECT_FALSE(launcher.LaunchEmulator(table, 1, "tetris.gb"));
+    }
+    // A path is not looked up, so ENOENT keeps the system's words.
+    processes.onStart = [](const std::string&) { errno = ENOENT; };
+    ParseTable(table, Emu(3, "Local", "./emu/run", "", ""), sink);
+    EXPECT_FALSE(launcher.LaunchEmulator(table, 0, "tetris.gb"));
+    EXPECT_EQ(sink.Texts(),
+              (Lines{"Can't start the emulator program bare: no such program in PATH",
+                     "Can't start the emulator program bare: Permission denied",
+                     "Can't start the emulator program ./emu/run: No such file or directory"}));
+}
+
 TEST_F(EmulatorLauncherTest, ZippedRomIsUnpackedBesideAndDeletedAtTheNextLaunch) {
     WriteZipArchive(work / "roms/game.ZIP", {{"Game.gbc", rom}});
     processes.onStart = [&](const std::string&) { EXPECT_EQ(ReadFile(work / "game.gb"), rom); };

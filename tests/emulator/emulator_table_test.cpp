@@ -1,5 +1,7 @@
 #include "emulator/emulator_table.h"
 
+#include "emulator/emulator_config_template.h"
+
 #include "tests/emulator/emulator_fixture.h"
 
 namespace zorvex::test {
@@ -64,6 +66,21 @@ TEST(EmulatorTable, OverlongValuesAndUnreadableFilesLeaveEmulatorsOut) {
     EXPECT_FALSE(table.Load(dir / "none.cfg", sink));
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Can't alloc Memory for " + dir / "empty.cfg",
                                                       "Can't open " + dir / "none.cfg"}));
+}
+
+// The first desktop start's emu.cfg opens without a message, defines nothing
+// (its comments never spell a key), and never replaces an owner's file.
+TEST(EmulatorTable, TheTemplateDefinesNothingAndReplacesNothing) {
+    TempDir dir;
+    RecordingMessageSink sink;
+    EmulatorTable table;
+    WriteFile(dir / "emu.cfg", {'x'});
+    EXPECT_FALSE(WriteEmulatorConfigTemplate(dir / "emu.cfg"));
+    EXPECT_EQ(ReadFile(dir / "emu.cfg"), std::vector<uint8_t>{'x'});
+    ASSERT_TRUE(WriteEmulatorConfigTemplate(dir / "new.cfg"));
+    ASSERT_TRUE(table.Load(dir / "new.cfg", sink));
+    EXPECT_EQ(table.emulatorCount(), 0);
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 }  // namespace

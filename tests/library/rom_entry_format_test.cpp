@@ -25,6 +25,23 @@ TEST(RomEntryFormat, SizeTextNamesContentAndHeaderCodes) {
     EXPECT_EQ(SizeText(0, 0), "32kB");
 }
 
+// A 9 MiB file that states 8 MB: trailing fill is not content (the send job
+// never writes it), so only content past 8 MiB makes it a 16 MB image, which
+// no card holds.
+TEST(RomEntryFormat, ANineMebibyteFileIsSizedByItsContent) {
+    TempDir dir;
+    RomEntry entry;
+    std::string message;
+    for (bool filled : {true, false}) {
+        RomBuilder rom(9 << 20);
+        rom.RomSizeCode(8).Pattern(0x150, filled ? 8 << 20 : 9 << 20, 3);
+        if (filled) rom.Fill(8 << 20, 0xFF);
+        test::WriteFile(dir / "nine.gb", rom.Build());
+        ASSERT_TRUE(BuildRomEntry(dir / "nine.gb", false, entry, message)) << message;
+        EXPECT_EQ(entry[FieldSize], filled ? "8MB" : "16MB/8MB");
+    }
+}
+
 TEST(RomEntryFormat, HexByteAtReadsPairsAndToleratesDamage) {
     EXPECT_EQ(HexByteAt(1, "0030"), 0x30);
     EXPECT_EQ(HexByteAt(4, "0030"), 0);
@@ -77,13 +94,13 @@ TEST(RomEntryFormat, BuildRomEntryFillsTheSevenFields) {
     EXPECT_EQ(entry[FieldFileName], dir / "my.game.gb");
 }
 
-TEST(RomEntryFormat, NameIsTheTitleAndUnlistableFilesAreRefused) {
+TEST(RomEntryFormat, NameIsTheTitleElseTheFileNameAndUnlistableFilesAreRefused) {
     TempDir dir;
     RomEntry entry;
     std::string message;
     test::WriteFile(dir / "untitled.gb", RomBuilder().Title("").Build());
-    ASSERT_TRUE(BuildRomEntry(dir / "untitled.gb", false, entry, message));
-    EXPECT_EQ(entry[FieldName], "");
+    ASSERT_TRUE(BuildRomEntry(dir / "untitled.gb", true, entry, message));
+    EXPECT_EQ(entry[FieldName], "untitled.gb");
     test::WriteFile(dir / "odd.gb", RomBuilder().Title("  ;X\rY").Build());
     ASSERT_TRUE(BuildRomEntry(dir / "odd.gb", false, entry, message));
     EXPECT_EQ(entry[FieldName], "  ;X\rY");
