@@ -249,6 +249,7 @@ uint8_t CardLink::StatusPoll16M() {
                 return 0xFD;
             }
             clock().Sleep(kSlowPollWaitMs);
+            eraseWaitedMs += kSlowPollWaitMs;
         }
         s = ReadData();  // register 3 is still selected
     }
