@@ -40,6 +40,13 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     void Close() override;
 
     int SetPosReturningPrevious(int pos);
+
+    // A card job's lines under the bar: the game, the phase with its bank, and
+    // the speed with the time left; the window grows to show them and the
+    // caption carries the percentage ("37% - Transfer"). Every Open takes them
+    // away again.
+    void ShowJobDetails(const QString& name, const QString& phase, const QString& rate);
+    QString jobDetailsText() const;  // the three lines, newline-separated; empty without
     // The shortest time between two repaints by PumpMessages: a frame at
     // about 30 per second, which a person sees as continuous progress.
     static constexpr int kFrameIntervalMs = 30;
@@ -70,6 +77,7 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     void ReleaseHeldPaints();
     // Enables the owner again if Open disabled it, with its focus where it was.
     void EnableOwner();
+    void HideJobDetails();
 
     std::atomic<bool>& cancelRequested_;
     QPointer<QWidget> mainWindow_;
@@ -88,6 +96,7 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     std::vector<QPointer<QObject>> heldPaints_;
     QProgressBar* bar_ = nullptr;
     QLabel* text_ = nullptr;
+    QLabel* details_ = nullptr;
     QPushButton* cancel_ = nullptr;
 };
 

@@ -166,6 +166,12 @@ void SavegameManager::ItemChanged(int row, int column) {
     }
 }
 
+void SavegameManager::CardSlotsChanged(int cardSlots) {
+    // A selection made before the rows were hidden stays, so that a transfer
+    // still says which selected slot the card does not have.
+    for (int row = 0; row < list_->rowCount(); ++row) list_->setRowHidden(row, row >= cardSlots);
+}
+
 void SavegameManager::FitColumn(int column) {
     // The template's widths are a minimum: at today's fonts "Slot 00" needs
     // more than the Slot column's 40 pixels, and the texts must stay readable.
