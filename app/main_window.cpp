@@ -174,6 +174,9 @@ void MainWindow::BuildControls() {
     // last operation stays until the next one and shows whenever no hint does.
     resultLine_ = new QLabel(statusBar_);
     resultLine_->setObjectName(QStringLiteral("resultLine"));
+    // A long line is cut at the window's edge (its tooltip holds all of it);
+    // it never widens the window.
+    resultLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar_->addWidget(resultLine_, 1);
     layout->addWidget(statusBar_);
     // The window opens wide enough for the longest hint in this font. (A
@@ -415,6 +418,9 @@ QString MainWindow::StatusText() const {
 }
 
 void MainWindow::ShowResult(const std::string& text) {
+    // The hint gives way to the result, and comes back with the next move of
+    // the mouse or the focus that calls for it.
+    SetHint(kHintEmpty);
     resultLine_->setText(QString::fromStdString(text));
     resultLine_->setToolTip(resultLine_->text());
 }

@@ -176,9 +176,13 @@ std::string SendResultText(const SendReport& report, int result, const std::stri
     }
     const std::string reason = messageText.substr(0, messageText.find('\n'));
     const bool cancelled = reason == "Transfer canceled";
-    if (!report.cardChanged)
-        return name + (cancelled ? " was not sent (cancelled)" : " was not sent: " + reason) +
-               (report.card.empty() ? "" : "; the card was not changed");
+    if (!report.cardChanged) {
+        if (cancelled) return name + " was not sent (cancelled); the card was not changed";
+        // A refusal's last line says what the image needs and what the card has.
+        const std::string why = messageText.substr(messageText.find_last_of('\n') + 1);
+        if (why.rfind(name + " needs ", 0) == 0) return "Not sent: " + why;
+        return name + " was not sent: " + reason;
+    }
     if (report.writeComplete && cancelled)
         return name + " written on " + report.card + "; the verify was cancelled";
     return name + (cancelled ? " was cancelled" : " failed: " + reason) + ". The card on " +
