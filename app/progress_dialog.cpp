@@ -113,7 +113,7 @@ void ProgressDialog::ShowJobDetails(const QString& name, const QString& phase,
         cancel_->setGeometry(du.Rect(67, 72, 50, 14));
         details_->show();
     }
-    const QString title = text_->text() + QStringLiteral(" - ") + CaptionOfString(captionId_);
+    const QString title = text_->text() + QStringLiteral(" - ") + caption_;
     if (title != windowTitle()) setWindowTitle(title);
 }
 
@@ -157,7 +157,8 @@ bool ProgressDialog::Open(QWidget* parent) {
     // Window creation: range, step and position, then the caption.
     bar_->setRange(static_cast<uint16_t>(low_), static_cast<uint16_t>(high_));
     bar_->setValue(low_);
-    setWindowTitle(CaptionOfString(captionId_));
+    caption_ = CaptionOfString(captionId_);
+    setWindowTitle(caption_);
     text_->setText(QStringLiteral(" 0 %"));
     if (owner) {
         const QRect area = owner->frameGeometry();
@@ -178,7 +179,8 @@ bool ProgressDialog::Open(QWidget* parent) {
 }
 
 void ProgressDialog::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    caption_ = QString::fromStdString(caption);
+    setWindowTitle(caption_);
 }
 
 void ProgressDialog::SetRange(int low, int high) {

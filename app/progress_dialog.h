@@ -38,6 +38,11 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     void SetPos(int pos) override;
     void PumpMessages() override;
     void Close() override;
+    void SetDetails(const std::string& what, const std::string& phase,
+                    const std::string& rest) override {
+        ShowJobDetails(QString::fromStdString(what), QString::fromStdString(phase),
+                       QString::fromStdString(rest));
+    }
 
     int SetPosReturningPrevious(int pos);
 
@@ -97,6 +102,7 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     QProgressBar* bar_ = nullptr;
     QLabel* text_ = nullptr;
     QLabel* details_ = nullptr;
+    QString caption_;  // the caption without the percentage
     QPushButton* cancel_ = nullptr;
 };
 

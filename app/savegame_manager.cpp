@@ -26,6 +26,10 @@ class OwnedProgress final : public ProgressSink {
     void SetPos(int pos) override { dialog_.SetPos(pos); }
     void PumpMessages() override { dialog_.PumpMessages(); }
     void Close() override { dialog_.Close(); }
+    void SetDetails(const std::string& what, const std::string& phase,
+                    const std::string& rest) override {
+        dialog_.SetDetails(what, phase, rest);
+    }
 
   private:
     ProgressDialog& dialog_;

@@ -104,9 +104,14 @@ bool SavegameOperations::TransferAll(Direction direction) {
     link_.cancelRequested = false;
     bool cancelled = false;
     std::vector<int> moved;
+    const std::string what = "Save RAM, the card on " + link_.CardText();
     for (int slot = 0; slot < slots; ++slot) {
         progress_.PumpMessages();
         progress_.SetPos(slot);
+        progress_.SetDetails(what,
+                             Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
+                                    SlotRowLabel(slot).c_str(), slot + 1, slots),
+                             "");
         if (toImage)
             link_.ReadSramBank(slot);
         else
@@ -172,7 +177,12 @@ bool SavegameOperations::TransferSelected(Direction direction) {
     bool allWritten = true;
     int done = 0;
     std::vector<int> moved;
+    const std::string what = "Save RAM, the card on " + link_.CardText();
     for (int row : rows) {
+        progress_.SetDetails(what,
+                             Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
+                                    SlotRowLabel(row).c_str(), done + 1, total),
+                             "");
         if (row < slots && row < kSlotCount) {
             if (toImage)
                 link_.ReadSramBank(row);
