@@ -171,6 +171,14 @@ void MainWindow::BuildControls() {
     statusBar_ = new QStatusBar(this);
     statusBar_->setSizeGripEnabled(true);
     statusBar_->clearMessage();
+    // Under the hints, which come and go with the focus, the result of the
+    // last operation stays until the next one and shows whenever no hint does.
+    resultLine_ = new QLabel(statusBar_);
+    resultLine_->setObjectName(QStringLiteral("resultLine"));
+    // A long line is cut at the window's edge (its tooltip holds all of it);
+    // it never widens the window.
+    resultLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar_->addWidget(resultLine_, 1);
     layout->addWidget(statusBar_);
     // The window opens wide enough for the longest hint in this font. (A
     // tooltip on the status bar would not help: the mouse over the bar
@@ -421,6 +429,18 @@ void MainWindow::SetHint(int state) {
 
 QString MainWindow::StatusText() const {
     return statusBar_->currentMessage();
+}
+
+void MainWindow::ShowResult(const std::string& text) {
+    // The hint gives way to the result, and comes back with the next move of
+    // the mouse or the focus that calls for it.
+    SetHint(kHintEmpty);
+    resultLine_->setText(QString::fromStdString(text));
+    resultLine_->setToolTip(resultLine_->text());
+}
+
+QString MainWindow::ResultText() const {
+    return resultLine_->text();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -70,7 +70,9 @@ class MainWindow final : public QDialog {
     void ShowAbout();
 
     // --- Transfer job and timers (main_window_transfer.cpp) --------------------------
-    void StartTransferJob(const std::string& fileName);
+    // `needs`: what the check before the erase compares with the card beyond
+    // the image's size (a pack's save banks, its name).
+    void StartTransferJob(const std::string& fileName, const SendNeeds& needs = {});
     void OnTick(int id);
     // A timer of this window; false when it cannot be had.
     bool SetTimer(int id, int periodMs);
@@ -160,6 +162,9 @@ class MainWindow final : public QDialog {
     QPushButton* sendPackButton() const { return sendPackButton_; }
     QPushButton* clearPackButton() const { return clearPackButton_; }
     QString StatusText() const;
+    // The status bar's line that says what the last operation did.
+    void ShowResult(const std::string& text);
+    QString ResultText() const;
     int hintState() const { return hintState_; }
     // Ticks item `id` and clears the others of first..last (missing items are skipped).
     void CheckRadioItem(int first, int last, int id);
@@ -234,6 +239,7 @@ class MainWindow final : public QDialog {
     std::map<int, QAction*> items_;
     std::map<int, QWidget*> controls_;
     QStatusBar* statusBar_ = nullptr;
+    QLabel* resultLine_ = nullptr;
     QPushButton* exitButton_ = nullptr;
     QPushButton* sendPackButton_ = nullptr;
     QPushButton* clearPackButton_ = nullptr;

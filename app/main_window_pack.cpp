@@ -69,8 +69,13 @@ void MainWindow::UpdatePackStatus() {
 
 void MainWindow::SendPack() {
     PackBuildUi ui = BuildUi(*this);
+    // The card is checked against the pack's save banks as well as its size
+    // before anything is erased.
+    SendNeeds needs;
+    needs.name = "DIZavo";
+    needs.saveBanks = zorvex::UpdatePackStatus(packRows_).packBanks;
     zorvex::SendPack(packTempPath, packRows_, ui,
-                     [this](const std::string& path) { StartTransferJob(path); });
+                     [this, needs](const std::string& path) { StartTransferJob(path, needs); });
 }
 
 void MainWindow::SavePack() {

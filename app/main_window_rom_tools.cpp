@@ -12,28 +12,37 @@ namespace zorvex::app {
 
 namespace {
 
-RomToolContext ToolContext(MainWindow& window) {
-    return RomToolContext{window.requester(), window.messages(), window.directories()};
+RomToolContext ToolContext(MainWindow& window, std::string& written) {
+    return RomToolContext{window.requester(), window.messages(), window.directories(), &written};
+}
+
+// The result line of a tool: the file it wrote, or that it wrote none (its
+// messages have said why, or the owner cancelled a requester).
+std::string ToolResult(const char* tool, bool ok, const std::string& written) {
+    return ok ? std::string(tool) + ": wrote " + written : std::string(tool) + ": nothing written";
 }
 
 }  // namespace
 
 void MainWindow::CutRomCommand() {
     WatchTimerPause pause(*this);
-    RomToolContext context = ToolContext(*this);
-    zorvex::CutRomCommand(context);
+    std::string written;
+    RomToolContext context = ToolContext(*this, written);
+    ShowResult(ToolResult("Cut Rom", zorvex::CutRomCommand(context), written));
 }
 
 void MainWindow::CalculateGbCrcCommand() {
     WatchTimerPause pause(*this);
-    RomToolContext context = ToolContext(*this);
-    zorvex::CalculateGbCrcCommand(context);
+    std::string written;
+    RomToolContext context = ToolContext(*this, written);
+    ShowResult(ToolResult("GB-CRC", zorvex::CalculateGbCrcCommand(context), written));
 }
 
 void MainWindow::IpsPatchCommand() {
     WatchTimerPause pause(*this);
-    RomToolContext context = ToolContext(*this);
-    zorvex::IpsPatchCommand(context);
+    std::string written;
+    RomToolContext context = ToolContext(*this, written);
+    ShowResult(ToolResult("IPS Patch", zorvex::IpsPatchCommand(context), written));
 }
 
 }  // namespace zorvex::app

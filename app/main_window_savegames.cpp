@@ -8,6 +8,17 @@ namespace zorvex::app {
 void MainWindow::OpenSavegameManager() {
     WatchTimerPause pause(*this);
     SavegameManager manager(this, link(), prompts(), directories());
+    // Only the slots the card has are shown; without a card all sixteen are,
+    // and the first card operation says why it cannot reach one.
+    {
+        CardOperation operation(link());
+        const int cardSlots = link().OpenCard();
+        if (cardSlots > 0) {
+            manager.slotState().SetCardSlots(cardSlots);
+            link().ReleaseCard();
+        }
+    }
+    manager.SetResultSink([this](const std::string& text) { ShowResult(text); });
     prompts().RunModal(manager);
 }
 

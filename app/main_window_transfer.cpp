@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/rom_list_view.h"
 #include "library/rom_scan.h"
+#include "rom/rom_image.h"
 
 namespace zorvex::app {
 
@@ -51,11 +52,25 @@ MainWindow::WatchTimerPause::~WatchTimerPause() {
 
 // --- The transfer job ------------------------------------------------------------------
 
-void MainWindow::StartTransferJob(const std::string& fileName) {
+void MainWindow::StartTransferJob(const std::string& fileName, const SendNeeds& needs) {
     KillTimer(kWatchTimerId);
     // A finished worker from the previous job is released here at the latest.
     if (job_.thread.joinable() && job_.done) job_.thread.join();
     job_.fileName = fileName;
+    job_.needs = needs;
+    if (job_.needs.name.empty()) {
+        // The progress window names the game from the start; the worker then
+        // uses the same name.
+        int32_t length = 0;
+        std::string problem;
+        const RomImage image = LoadRomImage(fileName, length, LoadFromZip, problem);
+        job_.needs.name =
+            image ? GameName(image, fileName)
+                  : QFileInfo(QString::fromStdString(fileName)).fileName().toStdString();
+    }
+    job_.report = SendReport{};
+    job_.meter.emplace(SteadyClock(), 0);
+    job_.started = std::chrono::steady_clock::now();
     progress_->Open(nullptr);
     progress_->SetRange(0, 100);
     progress_->SetPos(0);
@@ -75,7 +90,7 @@ void MainWindow::StartTransferJob(const std::string& fileName) {
             // on the user interface is the error box, which the GUI thread shows
             // on its behalf while the worker waits.
             job_.thread = std::thread([this] {
-                job_.result = link_.SendJob(job_.fileName);
+                job_.result = link_.SendJob(job_.fileName, job_.needs, &job_.report);
                 if (job_.result != 0) workerMessages_.ShowMessage(link_.messageText, "Error");
                 job_.done = true;
             });
@@ -110,12 +125,40 @@ void MainWindow::OnTick(int id) {
 
 void MainWindow::JobTick() {
     if (!job_.done) {
-        progress_->SetPos(link_.progressPercent);
+        const TransferProgress now = link_.JobProgress();
+        // The chip erase moves nothing over the cable; the bar shows how much
+        // of its typical time has passed instead of standing at 0.
+        if (now.phase == "erase" && job_.meter) {
+            job_.meter->Update(now);
+            progress_->SetPos(job_.meter->percent());
+        } else {
+            progress_->SetPos(link_.progressPercent);
+            if (job_.meter) job_.meter->Update(now);
+        }
+        if (job_.meter) {
+            const std::string phase = job_.meter->phase();
+            std::string rate;  // nothing to say before the first step
+            if (phase == "erase")
+                rate = "about " + job_.meter->LeftText();  // no bytes move while it erases
+            else if (!phase.empty())
+                rate = job_.meter->SpeedText() + ", " + job_.meter->LeftText();
+            progress_->ShowJobDetails(QString::fromStdString(job_.needs.name),
+                                      phase.empty()
+                                          ? QStringLiteral("Looking for the card")
+                                          : QString::fromStdString(job_.meter->PhaseText()),
+                                      QString::fromStdString(rate));
+        }
         return;
     }
     KillTimer(kJobTimerId);
     if (job_.thread.joinable()) job_.thread.join();  // it has finished
     progress_->Close();                              // enables this window again
+    SendReport report = job_.report;
+    if (report.name.empty()) report.name = job_.needs.name;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - job_.started).count();
+    ShowResult(SendResultText(report, job_.result, link_.messageText, seconds));
+    job_.meter.reset();
     SetTimer(kWatchTimerId, kWatchTimerPeriod);
 }
 

@@ -94,6 +94,40 @@ ProgressDialog::ProgressDialog(std::atomic<bool>& cancelRequested, QWidget* main
     text_ = new QLabel(QStringLiteral(" 0 %"), this);
     text_->setObjectName(QStringLiteral("control%1").arg(kIdProgressText));
     text_->setGeometry(du.Rect(83, 7, 18, 8));
+
+    details_ = new QLabel(this);
+    details_->setObjectName(QStringLiteral("jobDetails"));
+    details_->setGeometry(du.Rect(15, 35, 156, 30));
+    details_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    details_->hide();
+}
+
+void ProgressDialog::ShowJobDetails(const QString& name, const QString& phase,
+                                    const QString& rate) {
+    const QString text = name + QLatin1Char('\n') + phase + QLatin1Char('\n') + rate;
+    if (text != details_->text()) details_->setText(text);
+    if (details_->isHidden()) {
+        // Room for three lines between the bar and the button.
+        DialogUnits du(font());
+        setFixedSize(du.Size(186, 93));
+        cancel_->setGeometry(du.Rect(67, 72, 50, 14));
+        details_->show();
+    }
+    const QString title = text_->text() + QStringLiteral(" - ") + caption_;
+    if (title != windowTitle()) setWindowTitle(title);
+}
+
+QString ProgressDialog::jobDetailsText() const {
+    return details_->isHidden() ? QString() : details_->text();
+}
+
+void ProgressDialog::HideJobDetails() {
+    if (details_->isHidden()) return;
+    details_->hide();
+    details_->clear();
+    DialogUnits du(font());
+    setFixedSize(du.Size(186, 63));
+    cancel_->setGeometry(du.Rect(67, 42, 50, 14));
 }
 
 ProgressDialog::~ProgressDialog() {
@@ -119,10 +153,12 @@ bool ProgressDialog::Open(QWidget* parent) {
         EnableOwner();
         return false;
     }
+    HideJobDetails();
     // Window creation: range, step and position, then the caption.
     bar_->setRange(static_cast<uint16_t>(low_), static_cast<uint16_t>(high_));
     bar_->setValue(low_);
-    setWindowTitle(CaptionOfString(captionId_));
+    caption_ = CaptionOfString(captionId_);
+    setWindowTitle(caption_);
     text_->setText(QStringLiteral(" 0 %"));
     if (owner) {
         const QRect area = owner->frameGeometry();
@@ -143,7 +179,8 @@ bool ProgressDialog::Open(QWidget* parent) {
 }
 
 void ProgressDialog::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    caption_ = QString::fromStdString(caption);
+    setWindowTitle(caption_);
 }
 
 void ProgressDialog::SetRange(int low, int high) {

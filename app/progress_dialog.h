@@ -38,8 +38,20 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     void SetPos(int pos) override;
     void PumpMessages() override;
     void Close() override;
+    void SetDetails(const std::string& what, const std::string& phase,
+                    const std::string& rest) override {
+        ShowJobDetails(QString::fromStdString(what), QString::fromStdString(phase),
+                       QString::fromStdString(rest));
+    }
 
     int SetPosReturningPrevious(int pos);
+
+    // A card job's lines under the bar: the game, the phase with its bank, and
+    // the speed with the time left; the window grows to show them and the
+    // caption carries the percentage ("37% - Transfer"). Every Open takes them
+    // away again.
+    void ShowJobDetails(const QString& name, const QString& phase, const QString& rate);
+    QString jobDetailsText() const;  // the three lines, newline-separated; empty without
     // The shortest time between two repaints by PumpMessages: a frame at
     // about 30 per second, which a person sees as continuous progress.
     static constexpr int kFrameIntervalMs = 30;
@@ -70,6 +82,7 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     void ReleaseHeldPaints();
     // Enables the owner again if Open disabled it, with its focus where it was.
     void EnableOwner();
+    void HideJobDetails();
 
     std::atomic<bool>& cancelRequested_;
     QPointer<QWidget> mainWindow_;
@@ -88,6 +101,8 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     std::vector<QPointer<QObject>> heldPaints_;
     QProgressBar* bar_ = nullptr;
     QLabel* text_ = nullptr;
+    QLabel* details_ = nullptr;
+    QString caption_;  // the caption without the percentage
     QPushButton* cancel_ = nullptr;
 };
 

@@ -26,6 +26,10 @@ class OwnedProgress final : public ProgressSink {
     void SetPos(int pos) override { dialog_.SetPos(pos); }
     void PumpMessages() override { dialog_.PumpMessages(); }
     void Close() override { dialog_.Close(); }
+    void SetDetails(const std::string& what, const std::string& phase,
+                    const std::string& rest) override {
+        dialog_.SetDetails(what, phase, rest);
+    }
 
   private:
     ProgressDialog& dialog_;
@@ -164,6 +168,12 @@ void SavegameManager::ItemChanged(int row, int column) {
         item->setText(ItemText(slots_, row, column));
         FitColumn(column);
     }
+}
+
+void SavegameManager::CardSlotsChanged(int cardSlots) {
+    // A selection made before the rows were hidden stays, so that a transfer
+    // still says which selected slot the card does not have.
+    for (int row = 0; row < list_->rowCount(); ++row) list_->setRowHidden(row, row >= cardSlots);
 }
 
 void SavegameManager::FitColumn(int column) {

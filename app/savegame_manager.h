@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -50,6 +51,10 @@ class SavegameManager final : public QDialog, private SlotListObserver {
     SlotList& slotState() { return slots_; }
     ProgressDialog& progress() { return *progress_; }
     bool busy() const { return operations_->busy(); }
+    // Where the line that says what a card operation did goes.
+    void SetResultSink(std::function<void(const std::string&)> sink) {
+        operations_->SetResultSink(std::move(sink));
+    }
 
   public slots:
     void accept() override;  // Return: closes unless the slot list has the focus
@@ -61,6 +66,7 @@ class SavegameManager final : public QDialog, private SlotListObserver {
 
   private:
     void ItemChanged(int row, int column) override;
+    void CardSlotsChanged(int cardSlots) override;  // rows beyond the card's slots are hidden
     void BuildList();
     void FitColumn(int column);
     QPushButton* AddButton(int controlId, const char* label);

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
+
+#include "common/transfer_meter.h"
+#include "link/card_link.h"
 
 namespace zorvex::app {
 
@@ -14,7 +19,11 @@ struct TransferJob {
     std::thread thread;
     std::atomic<bool> done{true};
     std::string fileName;
-    int result = 0;  // SendJob's result, read only after done
+    SendNeeds needs;                     // written before the worker starts, like fileName
+    SendReport report;                   // the worker's, read only after done
+    int result = 0;                      // SendJob's result, read only after done
+    std::optional<TransferMeter> meter;  // the progress lines, on the GUI thread
+    std::chrono::steady_clock::time_point started;
 };
 
 }  // namespace zorvex::app

@@ -45,36 +45,6 @@ class InterruptAsCancel {
     struct sigaction previous_ {};
 };
 
-// The bytes the job writes: the image padded to whole 32 KiB, then cut to the
-// size its content uses, as SendRomFile does. 0 when the file cannot be
-// loaded or does not fit the card: the job then fails with its own message.
-int64_t BytesToWrite(const std::string& file, int64_t capacity) {
-    constexpr int64_t kSizeUnit = 0x8000;
-    int32_t length = 0;
-    std::string problem;
-    zorvex::RomImage image = zorvex::LoadRomImage(file, length, zorvex::LoadFromZip, problem);
-    if (!image || length <= 0 || length > capacity) return 0;
-    const int64_t padded = (int64_t{length} + kSizeUnit - 1) / kSizeUnit * kSizeUnit;
-    image.bytes().resize(static_cast<size_t>(padded), 0xFF);
-    return std::min(padded, kSizeUnit << zorvex::UsedSizeCode(image.data(), image.length()));
-}
-
-// The job tells only its percent: the write runs from 0 to 100, or to 50 when
-// the verify follows from 50 to 100. A 16M chip is erased as a whole before
-// the first bank, while the percent still stands at 0.
-void ShowSend(zorvex::cli::ProgressDisplay& progress, int percent, int64_t bytes, bool verify,
-              bool erase) {
-    if (erase && percent == 0) {
-        progress.Show("erase", 0, bytes, 0);
-        return;
-    }
-    const int64_t workDone = (verify ? 2 * bytes : bytes) * percent / 100;
-    if (!verify || workDone < bytes)
-        progress.Show("write", workDone, bytes, workDone);
-    else
-        progress.Show("verify", workDone - bytes, bytes, workDone);
-}
-
 zorvex::cli::CardOptions gOptions;
 std::string gFile;
 bool gVerify = false;
@@ -97,39 +67,36 @@ int RunSend() {
     link.deepVerify = verify;
 
     InterruptAsCancel interrupts;
-    int64_t bytes = 0;
-    bool erase = false;
-    if (zorvex::cli::ProgressOnTerminal()) {
-        // The progress line needs the chip (a 16M one is erased first) and the
-        // card's size, which only detection tells; the job detects again.
-        if (link.DetectCard() == 0) {
-            erase = link.flashType == zorvex::Flash16M;
-            bytes = BytesToWrite(file, link.capacity);
-            link.ReleaseCard();
-        }
-    }
-    zorvex::cli::ProgressDisplay progress(verify ? 2 * bytes : bytes);
+    // The job reports its phase, bank and sizes as it goes (the desktop's
+    // progress window shows the same report).
+    zorvex::cli::ProgressDisplay progress(-1);
     std::atomic<bool> done{false};
     int result = -1;
+    zorvex::SendReport report;
     // The worker owns the card for the whole job; this thread only reads
-    // progressPercent and raises cancelRequested, as the desktop program's
+    // the job's progress and raises cancelRequested, as the desktop program's
     // timer and Cancel button do.
     std::thread worker([&] {
-        result = link.SendJob(file);
+        result = link.SendJob(file, {}, &report);
         done = true;
     });
     while (!done) {
         // Detection clears cancelRequested, so the request is repeated until
         // the job ends.
         if (gInterrupted) link.cancelRequested = true;
-        ShowSend(progress, link.progressPercent, bytes, verify, erase);
+        progress.Show(link.JobProgress());
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     worker.join();
+    progress.Show(link.JobProgress());  // where the job ended, however short it was
     progress.Finish(result == 0, verify ? "verify" : "write",
-                    verify ? "written and verified" : "written", bytes);
+                    verify ? "written and verified" : "written", report.bytes);
     if (result != 0) {
         messages.ShowMessage(link.messageText, "Error");
+        // What the card holds now, when the job had already changed it.
+        if (report.cardChanged)
+            messages.ShowMessage(zorvex::SendResultText(report, result, link.messageText, 0),
+                                 "Error");
         return 1;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zorvex::cli {
@@ -33,7 +34,20 @@ bool ProgressOnTerminal() {
 }
 
 ProgressDisplay::ProgressDisplay(int64_t totalWork) : totalWork_(totalWork) {
-    if (ProgressOnTerminal() && totalWork > 0) meter_.emplace(clock_, totalWork);
+    if (ProgressOnTerminal() && totalWork != 0)
+        meter_.emplace(clock_, std::max<int64_t>(totalWork, 0));
+}
+
+void ProgressDisplay::Show(const TransferProgress& progress) {
+    if (!meter_ || progress.phase.empty()) return;
+    if (progress.totalWork > 0) totalWork_ = progress.totalWork;
+    const bool newPhase = progress.phase != meter_->phase();
+    meter_->Update(progress);
+    const double now = clock_();
+    if (newPhase || lastDraw_ < 0 || now - lastDraw_ >= kRedrawSeconds) {
+        lastDraw_ = now;
+        Draw();
+    }
 }
 
 void ProgressDisplay::Show(const std::string& phase, int64_t done, int64_t total,

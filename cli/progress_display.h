@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/transfer_meter.h"
+#include "common/transfer_meter.h"
 
 namespace zorvex::cli {
 
@@ -20,6 +20,7 @@ void BreakProgressLine();
 // a terminal; without one every call does nothing.
 class ProgressDisplay {
   public:
+    // totalWork < 0: the job tells it with its progress (Show of a TransferProgress).
     explicit ProgressDisplay(int64_t totalWork);
     ProgressDisplay(const ProgressDisplay&) = delete;
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
@@ -27,6 +28,7 @@ class ProgressDisplay {
     bool enabled() const { return meter_.has_value(); }
     // Redrawn at a few times a second, and whenever the phase changes.
     void Show(const std::string& phase, int64_t done, int64_t total, int64_t workDone);
+    void Show(const TransferProgress& progress);
     // Success: `phase`, the last one, complete at 100 %, then the summary
     // line, e.g. what = "written" for "2048 KiB written in 26.3 s, 77.9 KiB/s".
     // Failure: only ends the line, so the error that follows stands on its own.

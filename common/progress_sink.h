@@ -17,6 +17,11 @@ class ProgressSink {
     // two units of a foreground loop.
     virtual void PumpMessages() = 0;
     virtual void Close() = 0;
+    // Where a card loop stands, in words under the bar: what is moved, the
+    // phase with its unit ("Reading slot 2 of 4") and what else is worth
+    // saying. A window without room for it ignores it.
+    virtual void SetDetails(const std::string& /*what*/, const std::string& /*phase*/,
+                            const std::string& /*rest*/) {}
 };
 
 class NullProgressSink final : public ProgressSink {

@@ -14,12 +14,18 @@ namespace {
 // StatusPoll16M has no natural end when the card is gone (a floating bus can
 // read as "busy" for ever). The first kFastPolls reads run back to back as
 // documented; any page program ends long before that on any port. Beyond them
-// the chip is in a long operation (a chip erase takes tens of seconds), so each
-// further read follows a kSlowPollWaitMs wait. kSlowPolls of those add up to at
-// least two minutes on any machine (a wait never ends early), far more than a
-// healthy chip needs, and at most a few minutes where the system timer is coarse.
+// the chip is in a long operation, a chip erase, so each further read follows
+// a kSlowPollWaitMs wait, and a wait never ends early.
+//
+// How long the chip erase may take: the 16M chip (ids 0xC2/0xF1) is the
+// Macronix MX29F1610A; its datasheet (Macronix P/N PM0506, rev. 1.7, June
+// 2001, "Features") gives 1.3 s typical for each of its 16 sectors of 128 KiB,
+// so 20.8 s typical for the whole chip; the copies of it at hand state no
+// maximum. kSlowPolls allows ten times that typical figure (21,000 x 10 ms =
+// 210 s) for an old, worn or cold chip, and still gives a pulled card up after
+// a few minutes at most.
 constexpr uint32_t kFastPolls = 0x10000;
-constexpr uint32_t kSlowPolls = 12000;
+constexpr uint32_t kSlowPolls = 21000;
 constexpr uint32_t kSlowPollWaitMs = 10;
 
 constexpr uint32_t kToggleMaxPasses = 0x7FFFFFF;
@@ -243,6 +249,7 @@ uint8_t CardLink::StatusPoll16M() {
                 return 0xFD;
             }
             clock().Sleep(kSlowPollWaitMs);
+            eraseWaitedMs += kSlowPollWaitMs;
         }
         s = ReadData();  // register 3 is still selected
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/message_sink.h"
+#include "common/transfer_meter.h"
 #include "link/flash_chips.h"
 #include "link/link_clock.h"
 #include "link/port_io.h"
@@ -19,6 +20,40 @@ enum TransferMode : uint8_t { TransferAuto = 0, TransferSpp = 1, TransferEpp = 2
 inline constexpr int kSramImageSize = 0x20000;  // 16 banks of 8 KiB
 inline constexpr int kSramBankSize = 0x2000;
 inline constexpr int kRomBankSize = 0x4000;
+
+// What an image asks of the card beyond its own length, for the check before
+// anything is erased: the save banks a pack's games use (-1: not counted, a
+// single game), and the name the messages give it (empty: the image's header
+// title, else its file name).
+struct SendNeeds {
+    std::string name;
+    int saveBanks = -1;
+};
+
+// What a send job did, for the line that reports it afterwards. Filled as far
+// as the job got.
+struct SendReport {
+    std::string name;            // the game's title, or SendNeeds::name
+    std::string card;            // "LPT1 (EPP, 16M)", once detected
+    int64_t bytes = 0;           // what is written to the card
+    bool verified = false;       // every bank was read back and matched
+    bool cardChanged = false;    // the flash was erased or written: the old game is gone
+    bool writeComplete = false;  // every bank was written
+};
+
+// The name messages and result lines give an image: its header title, or its
+// file's name when the title is empty.
+std::string GameName(const RomImage& image, const std::string& path);
+
+// The line that says what a send job did, for the owner to read afterwards:
+// "DEMO 1 MIB written and verified on LPT1 (EPP, 16M) in 42 s" (the game's
+// title, the card, the time), or how it
+// failed and what the card holds now. `result` and `messageText` are the job's.
+std::string SendResultText(const SendReport& report, int result, const std::string& messageText,
+                           double seconds);
+
+// The phase of a running send job, for the progress display.
+enum class JobPhase : uint8_t { Idle, Erase, Write, Verify };
 
 // The card driver: the selected parallel port, the register protocol of the
 // Ombra Card, its flash chips and save RAM, and the values through which a job
@@ -67,6 +102,12 @@ class CardLink {
     std::string messageText;
     std::atomic<int8_t> progressPercent{0};
     std::atomic<bool> cancelRequested{false};
+    // Where a send job stands, beside progressPercent and with the same
+    // discipline: written by the job, read by the user interface.
+    std::atomic<JobPhase> jobPhase{JobPhase::Idle};
+    std::atomic<int32_t> jobBank{0};
+    std::atomic<int32_t> jobBanks{0};
+    std::atomic<uint32_t> eraseWaitedMs{0};  // waited so far in the current chip erase
     bool scanAllPorts = true;
     uint8_t transferMode = TransferAuto;
 
@@ -120,10 +161,16 @@ class CardLink {
     void WriteSramBank(int bank);
 
     // --- Entry points ---------------------------------------------------------
-    int DetectCard();                          // 0 found, -1 failed
-    int OpenCard();                            // -1 failed, else the chip's save banks (4 or 16)
-    int SendJob(const std::string& path);      // 0 ok, -1 failed
-    int SendRomFile(const std::string& path);  // 0 ok, -1 failed
+    int DetectCard();  // 0 found, -1 failed
+    int OpenCard();    // -1 failed, else the chip's save banks (4 or 16)
+    // 0 ok, -1 failed. `report`, when given, receives what the job did.
+    int SendJob(const std::string& path, const SendNeeds& needs = {}, SendReport* report = nullptr);
+    int SendRomFile(const std::string& path, const SendNeeds& needs = {},
+                    SendReport* report = nullptr);
+    // The running send job as the progress displays show it.
+    TransferProgress JobProgress() const;
+    // The detected card for messages: "LPT1 (EPP, 16M)".
+    std::string CardText() const;
     void ReadRomPages(int bank, uint8_t* buffer, int pageCount);
 
     // The one ROM loader, leaving its failure text in messageText.

@@ -24,12 +24,16 @@ struct FlashChipSpec {
     // each bank is verified once, right after it is written.
     int programAttempts;
     int32_t eraseBlock;  // bytes per erase block; 0 = the chip erases as a whole
+    // The typical time of the whole-chip erase a send starts with, for the
+    // progress display; 0 when a send erases no whole chip first. The 16M
+    // chip: 16 sectors of 1.3 s typical each (see the status poll's bound).
+    uint32_t typicalChipEraseMs;
 };
 
 inline constexpr FlashChipSpec kFlashChips[] = {
-    {Flash4M, 0xDA, 0x46, 0x80000, 4, 256, 16, 0},
-    {Flash16M, 0xC2, 0xF1, 0x200000, 16, 128, 3, 0},
-    {Flash64M, 0x89, 0x15, 0x800000, 16, 32, 1, 0x20000},
+    {Flash4M, 0xDA, 0x46, 0x80000, 4, 256, 16, 0, 0},
+    {Flash16M, 0xC2, 0xF1, 0x200000, 16, 128, 3, 0, 20800},
+    {Flash64M, 0x89, 0x15, 0x800000, 16, 32, 1, 0x20000, 0},
 };
 
 // The entry of a chip code; nullptr for FlashNone and unknown codes.

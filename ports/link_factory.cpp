@@ -106,7 +106,8 @@ const char* PortAccessName(PortAccessMethod method) {
 }
 
 std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& directory,
-                                                        MessageSink& warnings) {
+                                                        MessageSink& warnings,
+                                                        std::shared_ptr<sim::WallClock> wall) {
     auto runtime = std::make_unique<LinkRuntime>();
     runtime->simulated = true;
     runtime->simDirectory = directory;
@@ -138,7 +139,8 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
     runtime->simPort = port.get();
     runtime->portIo = std::move(port);
     if (runtime->cardConfig.realTime) {
-        auto pacer = std::make_shared<sim::RealTimePacer>();
+        if (!wall) wall = std::make_shared<sim::SteadyWallClock>();
+        auto pacer = std::make_shared<sim::RealTimePacer>(std::move(wall));
         runtime->clock = std::make_unique<sim::PacedClock>(pacer);
         runtime->portIo = std::make_unique<sim::PacedPortIo>(std::move(runtime->portIo), pacer);
     }

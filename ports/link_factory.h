@@ -10,6 +10,7 @@
 #include "link/port_source.h"
 #include "sim/card_config.h"
 #include "sim/cartridge_bus.h"
+#include "sim/real_time_pacer.h"
 #include "sim/sim_parallel_port.h"
 
 namespace zorvex {
@@ -62,9 +63,11 @@ struct LinkRuntime {
 // machine's own ports (kernel list, direct I/O or ppdev, real sleeps).
 std::unique_ptr<LinkRuntime> CreateLinkRuntime(MessageSink& warnings);
 // The simulated machine of `directory`; its waits are only counted, unless its
-// card.ini asks for real time ([card] realtime=1).
-std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& directory,
-                                                        MessageSink& warnings);
+// card.ini asks for real time ([card] realtime=1): then they are kept in step
+// with `wall` (the steady clock when null).
+std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(
+    const std::string& directory, MessageSink& warnings,
+    std::shared_ptr<sim::WallClock> wall = nullptr);
 std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings);
 
 }  // namespace zorvex

@@ -46,6 +46,32 @@ void SavegameOperations::Error(const std::string& text) {
     messages_.ShowMessage(text, "Error");
 }
 
+void SavegameOperations::Result(const std::string& text) {
+    if (resultSink_) resultSink_(text);
+}
+
+int SavegameOperations::OpenCard() {
+    const int opened = link_.OpenCard();
+    if (opened > 0) slots_.SetCardSlots(std::min(opened, kSlotCount));
+    return opened;
+}
+
+void SavegameOperations::ForgetFileNames(const std::vector<int>& rows) {
+    for (int row : rows) slots_.SetItem(row, SlotColumnFileName, "");
+}
+
+// "slot 3", "slots 4 to 15", "slots 2, 5 and 9"
+static std::string SlotsText(const std::vector<int>& rows) {
+    if (rows.size() == 1) return Format("slot %d", rows.front());
+    bool consecutive = true;
+    for (size_t i = 1; i < rows.size(); ++i) consecutive &= rows[i] == rows[i - 1] + 1;
+    if (consecutive) return Format("slots %d to %d", rows.front(), rows.back());
+    std::string text = "slots";
+    for (size_t i = 0; i < rows.size(); ++i)
+        text += (i == 0 ? " " : i + 1 == rows.size() ? " and " : ", ") + std::to_string(rows[i]);
+    return text;
+}
+
 bool SavegameOperations::SramToPc() {
     return TransferAll(Direction::CardToImage);
 }
@@ -63,9 +89,10 @@ bool SavegameOperations::TransferAll(Direction direction) {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
     CardOperation operation(link_);  // the port is held once for every bank
-    const int opened = link_.OpenCard();
+    const int opened = OpenCard();
     if (opened <= 0) {
         Error(link_.messageText);
+        Result("Save RAM not moved: " + link_.messageText.substr(0, link_.messageText.find('\n')));
         return false;
     }
     // The image holds 16 banks; never address one beyond it.
@@ -76,19 +103,50 @@ bool SavegameOperations::TransferAll(Direction direction) {
     progress_.SetRange(0, slots - 1);
     link_.cancelRequested = false;
     bool cancelled = false;
+    std::vector<int> moved;
+    const std::string what = "Save RAM, the card on " + link_.CardText();
     for (int slot = 0; slot < slots; ++slot) {
         progress_.PumpMessages();
         progress_.SetPos(slot);
+        progress_.SetDetails(what,
+                             Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
+                                    SlotRowLabel(slot).c_str(), slot + 1, slots),
+                             "");
         if (toImage)
             link_.ReadSramBank(slot);
         else
             link_.WriteSramBank(slot);
+        moved.push_back(slot);
         if (link_.cancelRequested) {
             cancelled = true;
             break;
         }
     }
     progress_.Close();
+    const std::string card = "the card on " + link_.CardText();
+    if (toImage) {
+        ForgetFileNames(moved);
+        Result(Format("%d of %d slots read from ", static_cast<int>(moved.size()), slots) + card +
+               (cancelled ? " (cancelled)" : ""));
+        return !cancelled;
+    }
+    Result(Format("%d of %d slots written to ", static_cast<int>(moved.size()), slots) + card +
+           (cancelled ? " (cancelled: the card holds a mix of old and new save RAM)" : ""));
+    // Slots the image holds from a file but the card has no room for. A blank
+    // slot (one byte value throughout) is no loss: a whole-image file saved
+    // from a smaller card carries such slots beyond the card's own.
+    std::vector<int> lost;
+    for (int row = slots; row < kSlotCount; ++row) {
+        const uint8_t* slot = link_.sramImage.data() + row * kSlotSize;
+        const bool blank =
+            std::all_of(slot, slot + kSlotSize, [&](uint8_t b) { return b == *slot; });
+        if (!blank && !slots_.Item(row, SlotColumnFileName).empty()) lost.push_back(row);
+    }
+    if (!cancelled && !lost.empty()) {
+        Error("The card has only " + Format("%d Slots: ", slots) + SlotsText(lost) + " of " +
+              slots_.Item(lost.front(), SlotColumnFileName) + " did not fit and were not written.");
+        return false;
+    }
     return !cancelled;
 }
 
@@ -96,9 +154,10 @@ bool SavegameOperations::TransferSelected(Direction direction) {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
     CardOperation operation(link_);  // the port is held once for every slot
-    const int slots = link_.OpenCard();
+    const int slots = OpenCard();
     if (slots <= 0) {
         Error(link_.messageText);
+        Result("Save RAM not moved: " + link_.messageText.substr(0, link_.messageText.find('\n')));
         return false;
     }
     const std::vector<int> rows = slots_.SelectedRows();
@@ -117,12 +176,19 @@ bool SavegameOperations::TransferSelected(Direction direction) {
     link_.cancelRequested = false;
     bool allWritten = true;
     int done = 0;
+    std::vector<int> moved;
+    const std::string what = "Save RAM, the card on " + link_.CardText();
     for (int row : rows) {
+        progress_.SetDetails(what,
+                             Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
+                                    SlotRowLabel(row).c_str(), done + 1, total),
+                             "");
         if (row < slots && row < kSlotCount) {
             if (toImage)
                 link_.ReadSramBank(row);
             else
                 link_.WriteSramBank(row);
+            moved.push_back(row);
         } else {
             Error(Format("Can't write Slot %d (Card has only %d Slots)", row, slots));
             allWritten = false;
@@ -131,6 +197,14 @@ bool SavegameOperations::TransferSelected(Direction direction) {
         progress_.SetPos(++done);
     }
     progress_.Close();
+    if (toImage) ForgetFileNames(moved);
+    const std::string card = "the card on " + link_.CardText();
+    if (moved.empty())
+        Result("No slot moved: the card on " + link_.CardText() + Format(" has %d slots", slots));
+    else
+        Result((moved.size() == 1 ? std::string("Slot ") : std::string("Slots ")) +
+               SlotsText(moved).substr(moved.size() == 1 ? 5 : 6) +
+               (toImage ? " read from " : " written to ") + card);
     return allWritten;
 }
 
@@ -235,6 +309,8 @@ bool SavegameOperations::ScanRomCommand() {
         Error(link_.messageText);
         return false;
     }
+    if (link_.flashType != FlashNone)
+        slots_.SetCardSlots(std::min(FindFlashChip(link_.flashType)->saveBanks, kSlotCount));
     const int count = std::min<int>(link_.slotNameCount, kSlotCount);
     for (int row = 0; row < count; ++row) {
         const auto& name = link_.slotNames[static_cast<size_t>(row)];

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "common/file_requester.h"
 #include "common/message_sink.h"
 #include "common/progress_sink.h"
@@ -37,6 +41,12 @@ class SavegameOperations {
     // file operation starts inside a running one.
     bool busy() const { return busy_; }
 
+    // Receives the line that says what a card operation did ("4 slots read
+    // from the card on LPT1 (EPP, 4M)"), or how it ended.
+    void SetResultSink(std::function<void(const std::string&)> sink) {
+        resultSink_ = std::move(sink);
+    }
+
   private:
     enum class Direction { CardToImage, ImageToCard };
     bool TransferAll(Direction direction);
@@ -45,6 +55,11 @@ class SavegameOperations {
     bool SaveFromImage(const char* title, int startSlot, int slotCount);
     std::string AskPath(FileRequest::Kind kind, const char* title);
     bool NameRows(int first, int count, const std::string& path);
+    // Rows read from the card no longer hold a file's data.
+    void ForgetFileNames(const std::vector<int>& rows);
+    // Opens the card and notes its slot count in the list; <= 0 on failure.
+    int OpenCard();
+    void Result(const std::string& text);
     void Error(const std::string& text);
 
     CardLink& link_;
@@ -54,6 +69,7 @@ class SavegameOperations {
     RequesterDirectories& directories_;
     ProgressSink& progress_;
     bool busy_ = false;
+    std::function<void(const std::string&)> resultSink_;
 };
 
 }  // namespace zorvex

@@ -52,6 +52,12 @@ void SlotList::SelectRange(int first, int last) {
     for (int row = first; row <= last; ++row) Select(row);
 }
 
+void SlotList::SetCardSlots(int slots) {
+    if (slots < 1 || slots > kSlotCount || slots == cardSlots_) return;
+    cardSlots_ = slots;
+    if (observer_) observer_->CardSlotsChanged(slots);
+}
+
 void SlotList::ClearSelection() {
     selected_.fill(false);
 }

@@ -30,6 +30,7 @@ class SlotListObserver {
   public:
     virtual ~SlotListObserver() = default;
     virtual void ItemChanged(int row, int column) = 0;
+    virtual void CardSlotsChanged(int /*slots*/) {}
 };
 
 // The slot rows of the Savegame Manager: sixteen rows of three texts and the
@@ -51,6 +52,12 @@ class SlotList {
 
     void SetObserver(SlotListObserver* observer) { observer_ = observer; }
 
+    // The save slots of the card last detected, 1..16; rows from there on
+    // are not shown (their texts and selection stay). All 16 until a card has
+    // been seen.
+    int cardSlots() const { return cardSlots_; }
+    void SetCardSlots(int slots);
+
     // Test seam: the n-th following SetItem (0 = the next one) is refused, as
     // a list control refuses an item when out of memory. Negative: never.
     void RefuseAfter(int operations) { refuseCountdown_ = operations; }
@@ -60,6 +67,7 @@ class SlotList {
     std::array<bool, kSlotCount> selected_{};
     SlotListObserver* observer_ = nullptr;
     int refuseCountdown_ = -1;
+    int cardSlots_ = kSlotCount;
 };
 
 }  // namespace zorvex

@@ -9,11 +9,17 @@ namespace {
 // port access; a sleep shorter than kShortestSleep is not worth the wake-up.
 constexpr uint64_t kBatchMicroseconds = 1000;
 constexpr auto kShortestSleep = std::chrono::milliseconds(5);
-// A sleep may end late on a busy machine; the following batches then sleep
-// less, so the total stays right. Only a longer lag (the card idle between two
-// operations, or a machine slower than the hardware) restarts the count from now.
-constexpr auto kLongestLag = std::chrono::milliseconds(250);
 }  // namespace
+
+WallClock::TimePoint SteadyWallClock::Now() {
+    return std::chrono::steady_clock::now();
+}
+
+void SteadyWallClock::SleepUntil(TimePoint when) {
+    std::this_thread::sleep_until(when);
+}
+
+RealTimePacer::RealTimePacer(std::shared_ptr<WallClock> wall) : wall_(std::move(wall)) {}
 
 void RealTimePacer::Spend(uint64_t microseconds) {
     owed_ += microseconds;
@@ -21,11 +27,21 @@ void RealTimePacer::Spend(uint64_t microseconds) {
 }
 
 void RealTimePacer::Settle() {
-    const Clock::time_point now = Clock::now();
-    if (now - due_ > kLongestLag) due_ = now;
+    const WallClock::TimePoint now = wall_->Now();
+    if (!started_) {
+        started_ = true;
+        due_ = now;
+    } else if (now > due_) {
+        // The wall clock is ahead of the modelled time: the card's time moves
+        // on with it instead of the next batches sleeping less, so that a chip
+        // busy for a given time is done once that much wall time has passed.
+        const auto lag = std::chrono::duration_cast<std::chrono::microseconds>(now - due_);
+        SimulatedTime::Advance(static_cast<uint64_t>(lag.count()));
+        due_ = now;
+    }
     due_ += std::chrono::microseconds(owed_);
     owed_ = 0;
-    if (due_ - now >= kShortestSleep) std::this_thread::sleep_until(due_);
+    if (due_ - now >= kShortestSleep) wall_->SleepUntil(due_);
 }
 
 PacedPortIo::PacedPortIo(std::unique_ptr<PortIo> port, std::shared_ptr<RealTimePacer> pacer)
@@ -43,6 +59,7 @@ uint8_t PacedPortIo::In(uint16_t address) {
 }
 
 void PacedClock::Sleep(uint32_t milliseconds) {
+    SimulatedTime::Advance(uint64_t{milliseconds} * 1000);
     pacer_->Spend(uint64_t{milliseconds} * 1000);
 }
 

@@ -26,8 +26,11 @@ bool CalculateGbCrcCommand(RomToolContext& context) {
     if (!image || !FixRomChecksums(image, source, context.sink)) return false;
     std::string result = AskOne(context.requester, ResultRequest(kRomResultFilter), context.dirs);
     if (result.empty()) return false;
-    return WriteResultFile(result, image.data(), image.bytes().size(), context.sink) ==
-           ResultWrite::Written;
+    if (WriteResultFile(result, image.data(), image.bytes().size(), context.sink) !=
+        ResultWrite::Written)
+        return false;
+    if (context.written) *context.written = result;
+    return true;
 }
 
 bool CalculateGbCrcFile(const std::string& source, const std::string& result, MessageSink& sink) {

@@ -34,7 +34,9 @@ bool CutRomCommand(RomToolContext& context) {
     if (!image) return false;
     std::string result = AskOne(context.requester, ResultRequest(kRomResultFilter), context.dirs);
     if (result.empty()) return false;
-    return WriteCutResult(image, source, result, context.sink);
+    if (!WriteCutResult(image, source, result, context.sink)) return false;
+    if (context.written) *context.written = result;
+    return true;
 }
 
 bool CutRomFile(const std::string& source, const std::string& result, MessageSink& sink) {

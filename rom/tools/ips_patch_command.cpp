@@ -47,6 +47,7 @@ bool IpsPatchCommand(RomToolContext& context) {
         if (result.empty()) return false;
         if (WriteResultFile(result, image.data(), image.bytes().size(), context.sink) ==
             ResultWrite::Written) {
+            if (context.written) *context.written = result;
             return true;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "common/file_requester.h"
 #include "common/message_sink.h"
 
@@ -13,6 +15,8 @@ struct RomToolContext {
     // Requesters open in dirs.requester, which follows the user's choices;
     // dirs.working, against which the library paths stay, is not changed.
     RequesterDirectories& dirs;
+    // Receives the path of the file the command wrote, when it wrote one.
+    std::string* written = nullptr;
 };
 
 }  // namespace zorvex

@@ -117,7 +117,12 @@ TEST(TransferJob, SendsToTheSimulatedCardWithProgressAndResumesTheWatch) {
     ASSERT_TRUE(WaitFor([&] { return window.progress().bar()->value() >= 40; }));
     EXPECT_EQ(window.progress().percentText(),
               QString::number(window.progress().bar()->value()) + "%");
-    EXPECT_EQ(window.progress().windowTitle(), "Transfer");
+    // The caption carries the percentage; the lines under the bar name the
+    // game, the phase with its bank, the speed and the time left.
+    EXPECT_EQ(window.progress().windowTitle(), window.progress().percentText() + " - Transfer");
+    const QString details = window.progress().jobDetailsText();
+    EXPECT_TRUE(details.startsWith("BIGSEND\nWriting bank ")) << details.toStdString();
+    EXPECT_TRUE(details.contains(" of 64\n") && details.contains(" left")) << details.toStdString();
 
     // The close box cannot end the program under a running job.
     window.close();
@@ -142,6 +147,8 @@ TEST(TransferJob, SendsToTheSimulatedCardWithProgressAndResumesTheWatch) {
         ASSERT_EQ(desk.runtime->cartridge->Read(a), rom[a]) << "at " << a;
 
     ASSERT_TRUE(WaitFor([&] { return window.libraryRows().Count() == 1; }, 5000));
+    EXPECT_TRUE(window.ResultText().startsWith("BIGSEND written on LPT1 ("))
+        << window.ResultText().toStdString();
 }
 
 TEST(TransferJob, CancelStopsTheJobAndTheErrorBoxBelongsToTheProgressWindow) {
@@ -178,6 +185,9 @@ TEST(TransferJob, CancelStopsTheJobAndTheErrorBoxBelongsToTheProgressWindow) {
     EXPECT_TRUE(windowDisabledDuringBox);
     EXPECT_EQ(jobTicksDuringBox, 1);
     EXPECT_NE(window.job().result, 0);
+    // Besides the box, the status bar says what the card holds now.
+    EXPECT_TRUE(window.ResultText().contains("now holds an incomplete game: send it again"))
+        << window.ResultText().toStdString();
     EXPECT_TRUE(window.isEnabled());
     EXPECT_TRUE(window.TimerActive(kWatchTimerId));
     EXPECT_EQ(window.TimerPeriod(kWatchTimerId), kWatchTimerPeriod);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_io.h"
 #include "sim/fault_injector.h"
 #include "tests/rom/loader_zip_writer.h"
 #include "tests/support/rom_builder.h"
@@ -72,26 +73,79 @@ TEST_F(SendJobTest, TrailingFillBeyondThePowerOfTwoSizeIsNotSent) {
     EXPECT_EQ(rig.flash()[0x80000], 0x00);  // the next block was never touched
 }
 
-TEST_F(SendJobTest, FileMustFitTheCard) {
-    SimCardRig rig(4);
-    auto exact = RomBuilder(0x80000).Build();
-    ASSERT_EQ(rig.link->SendJob(Save(exact)), 0) << rig.link->messageText;
-    EXPECT_TRUE(FlashHolds(rig, exact, exact.size()));
+// What the card is asked to hold against what it has: checked after detection
+// and before anything is erased or written.
+struct FitCase {
+    const char* name;
+    uint8_t chip;
+    size_t imageSize;
+    int saveBanks;        // SendNeeds::saveBanks: -1 for a single game
+    const char* refusal;  // nullptr: the image fits and is sent
+};
 
-    SimCardRig small(4);
-    auto over = RomBuilder(0x80001).Build();
-    EXPECT_EQ(small.link->SendJob(Save(over, "over.gb")), -1);
-    EXPECT_EQ(small.link->messageText, "filesize error! (80001)");
-    EXPECT_EQ(small.cart.chip().stats().programs, 0u);
-    EXPECT_EQ(small.port.card().mode(), 0x00);
+class SendJobFit : public SendJobTest, public testing::WithParamInterface<FitCase> {};
+
+TEST_P(SendJobFit, RefusesWhatTheCardCannotHoldBeforeErasing) {
+    const FitCase& c = GetParam();
+    SimCardRig rig(c.chip);
+    auto image = RomBuilder(c.imageSize).Title("GAME").Pattern(0x150, c.imageSize, 3).Build();
+    SendNeeds needs;
+    needs.saveBanks = c.saveBanks;
+    if (c.saveBanks >= 0) needs.name = "DIZavo";
+    SendReport report;
+    const int result = rig.link->SendJob(Save(image), needs, &report);
+    EXPECT_EQ(rig.port.card().mode(), 0x00);  // released either way
+    if (!c.refusal) {
+        ASSERT_EQ(result, 0) << rig.link->messageText;
+        EXPECT_TRUE(FlashHolds(rig, image, image.size()));
+        return;
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(rig.link->messageText, c.refusal);
+    EXPECT_EQ(rig.cart.chip().stats().programs, 0u);
+    EXPECT_EQ(rig.cart.chip().stats().chipErases + rig.cart.chip().stats().blockErases, 0u);
+    EXPECT_FALSE(report.cardChanged);
+    EXPECT_EQ(SendResultText(report, result, rig.link->messageText, 0),
+              "Not sent: " + rig.link->messageText.substr(rig.link->messageText.rfind('\n') + 1));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    SendJobTest, SendJobFit,
+    testing::Values(
+        FitCase{"RomOfExactlyTheCardsSize", 4, 0x80000, -1, nullptr},
+        FitCase{"RomOneByteTooLarge", 4, 0x80001, -1,
+                "filesize error! (80001)\nGAME needs 512.0 KiB, but the card on LPT1 holds 512 "
+                "KiB (4M chip). Nothing was written."},
+        FitCase{"EightMegRomOnTheTwoMegCard", 16, 0x800000, -1,
+                "filesize error! (800000)\nGAME needs 8 MiB, but the card on LPT1 holds 2 MiB "
+                "(16M chip). Nothing was written."},
+        FitCase{"PackTooLargeForTheCard", 4, 0x100000, 4,
+                "DIZavo needs 1 MiB and 4 save banks, but the card on LPT1 holds 512 KiB and 4 "
+                "save banks (4M chip). Nothing was written."},
+        FitCase{"PackWithMoreSaveBanksThanTheCard", 4, 0x40000, 5,
+                "DIZavo needs 256 KiB and 5 save banks, but the card on LPT1 holds 512 KiB and 4 "
+                "save banks (4M chip). Nothing was written."},
+        FitCase{"PackThatFitsSizeAndBanks", 4, 0x40000, 4, nullptr},
+        FitCase{"PackFillingTheTwoMegCard", 16, 0x200000, 16, nullptr}),
+    [](const testing::TestParamInfo<FitCase>& info) { return info.param.name; });
 
 TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
     SimCardRig rig(16);
     WatchProgress(rig);
+    std::vector<std::string> phases;  // the job's report to the progress displays
+    auto onWrite = rig.bus.onWrite;
+    rig.bus.onWrite = [&](uint16_t address, uint8_t value) {
+        onWrite(address, value);
+        const TransferProgress now = rig.link->JobProgress();
+        const std::string seen = now.phase + Format(" %d/%d", now.bank, now.banks);
+        if (!now.phase.empty() && (phases.empty() || phases.back() != seen)) phases.push_back(seen);
+    };
     rig.link->deepVerify = true;
     ASSERT_EQ(rig.link->SendJob(Save(RomBuilder(0x10000).Build())), 0) << rig.link->messageText;
     EXPECT_EQ(progress, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87}));
+    EXPECT_EQ(phases, (std::vector<std::string>{"erase 0/4", "write 0/4", "write 1/4", "write 2/4",
+                                                "write 3/4", "verify 0/4", "verify 1/4",
+                                                "verify 2/4", "verify 3/4"}));
 
     SimCardRig plain(16);
     progress.clear();
@@ -106,9 +160,13 @@ TEST_F(SendJobTest, CancelTakesEffectBeforeTheNextBank) {
     rig.bus.onWrite = [&](uint16_t, uint8_t) {
         if (rig.link->progressPercent == 62) rig.link->cancelRequested = true;  // bank 5
     };
-    EXPECT_EQ(rig.link->SendJob(Save(image)), -1);
+    SendReport report;
+    EXPECT_EQ(rig.link->SendJob(Save(image), {}, &report), -1);
     EXPECT_EQ(rig.link->messageText, "Transfer canceled");
     EXPECT_EQ(rig.link->progressPercent, 62);
+    // The result line tells the owner the game on the card is now broken.
+    EXPECT_NE(SendResultText(report, -1, rig.link->messageText, 0).find("incomplete game"),
+              std::string::npos);
     EXPECT_TRUE(FlashHolds(rig, image, 6 * 0x4000));  // bank 5 was finished
     EXPECT_TRUE(std::all_of(rig.flash().begin() + 6 * 0x4000, rig.flash().begin() + 8 * 0x4000,
                             [](uint8_t b) { return b == 0xFF; }));

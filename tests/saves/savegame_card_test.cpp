@@ -72,6 +72,30 @@ TEST_F(SavegameCard, SramToPcOnAFourSlotCardLeavesSlotsFourToFifteen) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+TEST_F(SavegameCard, FourSlotCardNamesTheLoadedSlotsThatDidNotFitAndForgetsReadOnes) {
+    // As after "Load SRAM" of a 16-slot file.
+    for (int row = 0; row < kSlotCount; ++row) slots.SetItem(row, SlotColumnFileName, "/s/all.srm");
+    std::vector<std::string> results;
+    ops.SetResultSink([&](const std::string& text) { results.push_back(text); });
+
+    EXPECT_FALSE(ops.PcToSram());
+    for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(CardSlot(slot), ImageSlot(slot));
+    EXPECT_EQ(slots.cardSlots(), 4);  // the manager shows four rows from now on
+    EXPECT_EQ(messages.messages,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"The card has only 4 Slots: slots 4 to 15 of /s/all.srm did not fit and were "
+                   "not written.",
+                   "Error"}}));
+
+    // Read back from the card, slots 0..3 no longer hold the file's data.
+    ASSERT_TRUE(ops.SramToPc());
+    for (int row = 0; row < kSlotCount; ++row)
+        EXPECT_EQ(slots.Item(row, SlotColumnFileName), row < 4 ? "" : "/s/all.srm") << row;
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0], "4 of 4 slots written to the card on " + card.link->CardText());
+    EXPECT_EQ(results[1], "4 of 4 slots read from the card on " + card.link->CardText());
+}
+
 TEST_F(SavegameCard, SlotBeyondTheCardIsReportedAndTheBarStaysInRange) {
     slots.Select(2);
     slots.Select(6);

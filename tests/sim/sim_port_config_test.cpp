@@ -1,10 +1,12 @@
 // card.ini and the run's link pieces built from it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
 
 #include "ports/link_factory.h"
 #include "sim/card_config.h"
@@ -148,6 +150,63 @@ TEST(SimPortFactory, RealTimeCardSleepsTheModelledTimeWithoutSpinning) {
     EXPECT_GE(wall, 0.09);  // less the last few milliseconds not yet slept
     EXPECT_LT(CpuSeconds() - cpuStart, wall / 2) << "the time is slept, not spun";
 }
+
+// A wall clock that never waits: a sleep moves its time to the end at once,
+// and every reading may find it further on, as on a machine slower than the
+// hardware model.
+class SteppedWallClock final : public WallClock {
+  public:
+    explicit SteppedWallClock(std::chrono::microseconds perReading) : perReading_(perReading) {}
+    TimePoint Now() override { return now_ += perReading_; }
+    void SleepUntil(TimePoint when) override { now_ = std::max(now_, when); }
+    std::chrono::duration<double> Elapsed() const { return now_ - TimePoint{}; }
+
+  private:
+    std::chrono::microseconds perReading_;
+    TimePoint now_{};
+};
+
+struct RealTimeSendCase {
+    const char* name;
+    bool epp;
+    int lagMicros;  // wall time each reading of the clock finds added
+};
+
+class RealTimeSixteenMeg : public testing::TestWithParam<RealTimeSendCase> {};
+
+// The 16M chip's erase takes 20.8 s of simulated time; the driver waits for it
+// in wall time. The send must complete in both modes, on a machine as fast as
+// the model and on a slower one, and the card's time must keep up with the
+// wall clock.
+TEST_P(RealTimeSixteenMeg, SendCompletesAfterTheChipErase) {
+    test::TempDir dir;
+    WriteIni(dir, std::string("[ports]\nepp=") + (GetParam().epp ? "1" : "0") +
+                      "\n[card]\nchip=16M\nrealtime=1\n");
+    test::WriteFile(dir / "game.gb", test::RomBuilder(0x8000).Pattern(0x150, 0x8000, 7).Build());
+    auto wall = std::make_shared<SteppedWallClock>(std::chrono::microseconds(GetParam().lagMicros));
+    NullMessageSink sink;
+    auto run = CreateSimulatedLinkRuntime(dir.path(), sink, wall);
+    ASSERT_TRUE(run->messageText.empty()) << run->messageText;
+    const uint64_t simulatedBefore = SimulatedTime::Now();
+    const double wallBefore = wall->Elapsed().count();
+
+    ASSERT_EQ(run->link->SendJob(dir / "game.gb"), 0) << run->link->messageText;
+    EXPECT_EQ(run->link->flashType, Flash16M);
+    const double wallSeconds = wall->Elapsed().count() - wallBefore;
+    const double simulatedSeconds =
+        static_cast<double>(SimulatedTime::Now() - simulatedBefore) / 1e6;
+    EXPECT_GE(wallSeconds, 20.8) << "the erase is waited in full";
+    EXPECT_GE(simulatedSeconds, wallSeconds - 0.01) << "the card's time never falls behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(SimPortFactory, RealTimeSixteenMeg,
+                         testing::Values(RealTimeSendCase{"Epp", true, 0},
+                                         RealTimeSendCase{"Spp", false, 0},
+                                         RealTimeSendCase{"EppSlowMachine", true, 3000},
+                                         RealTimeSendCase{"SppSlowMachine", false, 3000}),
+                         [](const testing::TestParamInfo<RealTimeSendCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(SimPortFactory, SetupProblemsLeaveARunWithoutPorts) {
     test::TempDir dir;

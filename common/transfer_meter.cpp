@@ -1,10 +1,10 @@
-#include "cli/transfer_meter.h"
+#include "common/transfer_meter.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 
-namespace zorvex::cli {
+namespace zorvex {
 
 namespace {
 
@@ -30,7 +30,24 @@ std::string Duration(double seconds) {
     return FormatClock(seconds);
 }
 
+constexpr char kErase[] = "erase";
+
 }  // namespace
+
+std::string SizeText(int64_t bytes) {
+    if (bytes >= (int64_t{1} << 20)) {
+        std::string mib = Printf("%.2f", static_cast<double>(bytes) / (1 << 20));
+        while (mib.back() == '0') mib.pop_back();
+        if (mib.back() == '.') mib.pop_back();
+        return mib + " MiB";
+    }
+    return KiB(bytes) + " KiB";
+}
+
+std::string DurationText(double seconds) {
+    if (seconds < 60) return Printf("%.0f s", seconds);
+    return FormatClock(seconds);
+}
 
 SecondsClock SteadyClock() {
     return [] {
@@ -60,28 +77,67 @@ void TransferMeter::Update(const std::string& phase, int64_t done, int64_t total
     workDone_ = workDone;
 }
 
+void TransferMeter::Update(const TransferProgress& progress) {
+    if (progress.totalWork > 0) totalWork_ = progress.totalWork;
+    bank_ = progress.bank;
+    banks_ = progress.banks;
+    if (!progress.phase.empty())
+        Update(progress.phase, progress.done, progress.total, progress.workDone);
+}
+
 int TransferMeter::percent() const {
+    if (phase_ == kErase) {
+        if (total_ <= 0) return 0;
+        return static_cast<int>(std::clamp<int64_t>(done_ * 100 / total_, 0, 100));
+    }
     if (totalWork_ <= 0) return 0;
     return static_cast<int>(std::clamp<int64_t>(workDone_ * 100 / totalWork_, 0, 100));
 }
 
 double TransferMeter::Speed() const {
+    if (phase_ == kErase) return -1;
     const double seconds = clock_() - phaseStarted_;
     if (done_ <= phaseBase_ || seconds < kMinMeasureSeconds) return -1;
     return static_cast<double>(done_ - phaseBase_) / seconds;
 }
 
-std::string TransferMeter::Line(int columns) const {
+std::string TransferMeter::SpeedText() const {
     const double speed = Speed();
-    const std::string rate = speed < 0 ? "-- KiB/s" : Printf("%.1f KiB/s", speed / 1024);
-    std::string left = "--:-- left";
-    if (workDone_ >= totalWork_)
-        left = FormatClock(0) + " left";
-    else if (speed > 0)
-        left = FormatClock(static_cast<double>(totalWork_ - workDone_) / speed) + " left";
-    const std::string after = Printf("] %3d%%  ", percent()) +
-                              Printf("%lld/", static_cast<long long>(done_ / 1024)) + KiB(total_) +
-                              " KiB  " + rate + "  " + left;
+    return speed < 0 ? "-- KiB/s" : Printf("%.1f KiB/s", speed / 1024);
+}
+
+std::string TransferMeter::LeftText() const {
+    if (phase_ == kErase) {
+        // Only the erase is known ahead; it may also run past its typical time.
+        if (total_ <= 0) return "--:-- left";
+        return FormatClock(static_cast<double>(std::max<int64_t>(total_ - done_, 0)) / 1000) +
+               " left";
+    }
+    const double speed = Speed();
+    if (workDone_ >= totalWork_) return FormatClock(0) + " left";
+    if (speed > 0)
+        return FormatClock(static_cast<double>(totalWork_ - workDone_) / speed) + " left";
+    return "--:-- left";
+}
+
+std::string TransferMeter::PhaseText() const {
+    const std::string of = Printf(" bank %d of %d", bank_ + 1, banks_);
+    if (phase_ == kErase) return "Erasing the chip";
+    if (phase_ == "write") return "Writing" + (banks_ > 0 ? of : "");
+    if (phase_ == "verify") return "Verifying" + (banks_ > 0 ? of : "");
+    if (phase_ == "read") return "Reading" + (banks_ > 0 ? of : "");
+    return phase_;
+}
+
+std::string TransferMeter::Line(int columns) const {
+    std::string amount;
+    if (phase_ == kErase)
+        amount = Printf("%.1f/%.1f s", static_cast<double>(done_) / 1000,
+                        static_cast<double>(total_) / 1000);
+    else
+        amount = Printf("%lld/", static_cast<long long>(done_ / 1024)) + KiB(total_) + " KiB";
+    const std::string after =
+        Printf("] %3d%%  ", percent()) + amount + "  " + SpeedText() + "  " + LeftText();
     const std::string before = Printf("%-6s [", phase_.c_str());
     int width = kBarWidth;
     // The last column is left free: writing into it wraps some terminals.
@@ -100,4 +156,4 @@ std::string TransferMeter::Summary(const std::string& what, int64_t bytes) const
     return text;
 }
 
-}  // namespace zorvex::cli
+}  // namespace zorvex

@@ -1,8 +1,8 @@
-#include "cli/transfer_meter.h"
+#include "common/transfer_meter.h"
 
 #include <gtest/gtest.h>
 
-namespace zorvex::cli {
+namespace zorvex {
 namespace {
 
 class TransferMeterTest : public ::testing::Test {
@@ -39,20 +39,28 @@ TEST_F(TransferMeterTest, LineShowsPhaseKibSpeedAndTimeLeftOfTheWholeTransfer) {
               "2048 KiB written and verified in 8.0 s, 256.0 KiB/s");
 }
 
-TEST_F(TransferMeterTest, EraseHasNoSpeedAndTheBarFitsTheTerminal) {
-    TransferMeter meter(clock, 2 << 20);
-    meter.Update("erase", 0, 2 << 20, 0);
+TEST_F(TransferMeterTest, EraseCountsItsTypicalTimeAndTheBarFitsTheTerminal) {
+    // A job's report: 8.3 s waited of the chip's typical 20.8 s erase, before
+    // the 64 banks of a verified 1 MiB send.
+    TransferMeter meter(clock, 0);
+    meter.Update(TransferProgress{"erase", 8300, 20800, 0, 2 << 20, 0, 64});
     now += 14;
     const std::string line = meter.Line(0);
-    EXPECT_EQ(line.rfind("erase  [", 0), 0u) << line;
-    EXPECT_NE(line.find("0/2048 KiB  -- KiB/s  --:-- left"), std::string::npos) << line;
+    EXPECT_EQ(line.rfind("erase  [###############", 0), 0u) << line;
+    EXPECT_NE(line.find("  39%  8.3/20.8 s  -- KiB/s  0:13 left"), std::string::npos) << line;
+    EXPECT_EQ(meter.PhaseText(), "Erasing the chip");
 
     // Narrowed to leave the last column free, down to a bar of 10.
     for (int columns : {80, 70, 100}) {
         SCOPED_TRACE(columns);
         EXPECT_EQ(meter.Line(columns).size(), std::min<size_t>(columns - 1, line.size()));
     }
-    EXPECT_NE(meter.Line(20).find("[          ]"), std::string::npos);
+    EXPECT_NE(meter.Line(20).find("[###       ]"), std::string::npos);
+
+    // The write that follows counts the whole transfer's work again.
+    meter.Update(TransferProgress{"write", 3 << 14, 1 << 20, 3 << 14, 2 << 20, 3, 64});
+    EXPECT_EQ(meter.PhaseText(), "Writing bank 4 of 64");
+    EXPECT_EQ(meter.percent(), 2);
 }
 
 TEST_F(TransferMeterTest, ClockAndSummaryUnits) {
@@ -68,4 +76,4 @@ TEST_F(TransferMeterTest, ClockAndSummaryUnits) {
 }
 
 }  // namespace
-}  // namespace zorvex::cli
+}  // namespace zorvex
