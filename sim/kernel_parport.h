@@ -41,9 +41,10 @@ struct KernelDevice {
 //
 // Modelled: open (deferred registration), PPEXCL, PPCLAIM/PPRELEASE with the
 // device's saved control and ECR state (a new device starts at control 0x0C,
-// or 0x1C on a port with an interrupt line, ECR 0x34), PPSETMODE/PPGETMODE, PPWDATA, PPRDATA,
-// PPWCONTROL (lines only), PPRCONTROL (the soft copy), PPFCONTROL, PPRSTATUS, PPDATADIR, PPNEGOT
-// (compatibility mode only; the card does not negotiate), EPP read and write
+// 0x1C on a port with an interrupt line, and ECR 0x34), PPSETMODE/PPGETMODE,
+// PPWDATA, PPRDATA, PPWCONTROL (lines only), PPRCONTROL (the soft copy),
+// PPFCONTROL, PPRSTATUS, PPDATADIR, PPNEGOT (compatibility mode only; the
+// card does not negotiate), EPP read and write
 // in address and data mode with the time-out bit, O_NONBLOCK giving EAGAIN,
 // and close negotiating back to compatibility mode when left in another.
 class KernelParport final : public SystemCalls {
