@@ -39,7 +39,11 @@ std::string DetectReport(LinkRuntime& runtime) {
     std::string out = Format("access: %s\n", PortAccessName(runtime.access));
     if (!runtime.platformNote.empty()) out += runtime.platformNote + "\n";
     if (!runtime.accessNote.empty()) out += "note: " + runtime.accessNote + "\n";
-    if (link.portCount == 0) out += "no parallel ports found\n";
+    if (link.portCount == 0) {
+        out += "no parallel ports found\n";
+        const std::string hint = runtime.portIo->AccessProblem(0);
+        if (!hint.empty()) out += hint + "\n";
+    }
     bool anyCard = false;
     for (int n = 1; n <= link.portCount; ++n) {
         const uint16_t base = link.portTable[static_cast<size_t>(n)];

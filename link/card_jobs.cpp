@@ -56,6 +56,12 @@ int CardLink::DetectCard() {
     }
 
     if (currentPortBase == 0) {
+        // "Port 0" would name a port the machine does not have.
+        if (portCount == 0) {
+            messageText = WithPortProblem("Could not detect Ombra Card: no parallel port found",
+                                          io_.AccessProblem(0));
+            return -1;
+        }
         messageText = Format("Could not detect Ombra Card on Port %d", currentPortIndex);
         return -1;
     }

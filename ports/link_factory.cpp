@@ -34,31 +34,48 @@ constexpr char kNoPortBackend[] =
     "(ZORVEX_SIMULATED_CARD) can be used";
 
 #ifndef _WIN32
+// Said at detection when the kernel lists no port at all; parport_pc is what
+// makes the kernel find the ports.
+constexpr char kNoKernelPort[] =
+    "load the modules parport_pc and ppdev (sudo modprobe parport_pc ppdev); without parport_pc "
+    "the kernel lists no parallel port";
+
 // Direct I/O when every port's I/O range is granted; the first refusal
 // otherwise, in `problem`.
-bool DirectAccessGranted(const std::vector<KernelPort>& ports, std::string& problem) {
-    if (!MachineIoInstructions()) {
+bool DirectAccessGranted(const MachinePorts& machine, const std::vector<KernelPort>& ports,
+                         std::string& problem) {
+    if (!machine.instructions) {
         problem = "direct port I/O is not available on this processor";
         return false;
     }
     for (const auto& port : ports)
-        if (!RequestDirectPortAccess(port.base, port.ecrBase, problem)) return false;
+        if (!machine.requestDirectAccess(port.base, port.ecrBase, problem)) return false;
     return true;
 }
 
-// The port layer for the kernel's ports, as kPortAccessVariable asks.
-void ChooseRealPorts(LinkRuntime& runtime, std::vector<KernelPort> ports) {
-    const char* forced = std::getenv(kPortAccessVariable);
-    const std::string choice = forced ? forced : "";
+// The port layer for the kernel's ports, as kPortAccessVariable asks. False
+// when the variable holds a value that means neither, with the reason in
+// runtime.messageText: the run then drives no port.
+bool ChooseRealPorts(LinkRuntime& runtime, const MachinePorts& machine,
+                     std::vector<KernelPort> ports) {
+    std::string choice;
+    if (machine.accessChoice) {
+        choice = *machine.accessChoice;
+    } else if (const char* forced = std::getenv(kPortAccessVariable)) {
+        choice = forced;
+    }
     if (!choice.empty() && choice != "direct" && choice != "ppdev") {
-        runtime.messageText =
-            std::string(kPortAccessVariable) + ": \"" + choice + "\" is neither direct nor ppdev";
+        runtime.messageText = std::string(kPortAccessVariable) + ": \"" + choice +
+                              "\" is neither direct nor ppdev; unset it, or set it to one of them";
+        runtime.portIo = std::make_unique<AbsentPortIo>(runtime.messageText);
+        return false;
     }
     std::string problem;
-    if (choice != "ppdev" && DirectAccessGranted(ports, problem)) {
+    if (choice != "ppdev" && DirectAccessGranted(machine, ports, problem)) {
         runtime.access = PortAccessMethod::Direct;
-        runtime.portIo = std::make_unique<DirectPortIo>(std::move(ports), *MachineIoInstructions());
-        return;
+        runtime.portIo = std::make_unique<DirectPortIo>(std::move(ports), *machine.instructions,
+                                                        *machine.calls, machine.deviceDirectory);
+        return true;
     }
     if (choice == "direct") {
         // Forced but refused: never fall back quietly, and never execute an
@@ -66,11 +83,13 @@ void ChooseRealPorts(LinkRuntime& runtime, std::vector<KernelPort> ports) {
         runtime.access = PortAccessMethod::None;
         runtime.accessNote = problem;
         runtime.portIo = std::make_unique<AbsentPortIo>(problem);
-        return;
+        return true;
     }
     runtime.access = PortAccessMethod::Ppdev;
     if (choice.empty()) runtime.accessNote = problem + "; using ppdev";
-    runtime.portIo = std::make_unique<PpdevPortIo>(std::move(ports));
+    runtime.portIo =
+        std::make_unique<PpdevPortIo>(std::move(ports), *machine.calls, machine.deviceDirectory);
+    return true;
 }
 #endif
 
@@ -149,23 +168,27 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
     return runtime;
 }
 
-std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings) {
+std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings,
+                                                     const MachinePorts& machine) {
     auto runtime = std::make_unique<LinkRuntime>();
     runtime->clock = std::make_unique<SystemClock>();
 #ifdef _WIN32
+    (void)machine;
     runtime->portSource = MakeSystemPortSource();
     runtime->platformNote = kNoPortBackend;
     runtime->portIo = std::make_unique<AbsentPortIo>(kNoPortBackend);
 #else
-    auto kernel = std::make_unique<LinuxPortSource>();
+    auto kernel = std::make_unique<LinuxPortSource>(machine.parportDirectory);
     auto ports = kernel->Ports();
     // Nothing is asked of the kernel on a machine without ports.
     if (ports.empty()) {
-        runtime->portIo = std::make_unique<AbsentPortIo>();
+        runtime->portIo = std::make_unique<AbsentPortIo>(kNoKernelPort);
+        runtime->portSource = std::move(kernel);
+    } else if (ChooseRealPorts(*runtime, machine, std::move(ports))) {
+        runtime->portSource = std::move(kernel);
     } else {
-        ChooseRealPorts(*runtime, std::move(ports));
+        runtime->portSource = std::make_unique<ListPortSource>(std::vector<uint16_t>{});
     }
-    runtime->portSource = std::move(kernel);
 #endif
     runtime->link = std::make_unique<CardLink>(*runtime->portIo, *runtime->portSource,
                                                *runtime->clock, warnings);

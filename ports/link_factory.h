@@ -1,10 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/message_sink.h"
 #include "link/card_link.h"
+#include "link/direct_port_io.h"
 #include "link/link_clock.h"
 #include "link/port_io.h"
 #include "link/port_source.h"
@@ -59,6 +62,22 @@ struct LinkRuntime {
     std::unique_ptr<CardLink> link;
 };
 
+// What the choice of how to drive the machine's ports looks at: the kernel's
+// port list, whether direct port I/O is granted, and kPortAccessVariable.
+// The defaults are this machine's; tests give one of their own.
+struct MachinePorts {
+    std::string parportDirectory = "/proc/sys/dev/parport";
+    std::string deviceDirectory = "/dev";
+    // inb/outb, or nullptr where the processor has none.
+    IoInstructions* instructions = MachineIoInstructions();
+    // Asks the kernel for one port's I/O range: false with the reason.
+    std::function<bool(uint16_t base, uint16_t ecrBase, std::string& problem)> requestDirectAccess =
+        RequestDirectPortAccess;
+    SystemCalls* calls = &KernelSystemCalls();
+    // The variable's value; nullopt reads the environment.
+    std::optional<std::string> accessChoice;
+};
+
 // Simulated when kSimulatedCardVariable is set and not empty, else the
 // machine's own ports (kernel list, direct I/O or ppdev, real sleeps).
 std::unique_ptr<LinkRuntime> CreateLinkRuntime(MessageSink& warnings);
@@ -68,6 +87,8 @@ std::unique_ptr<LinkRuntime> CreateLinkRuntime(MessageSink& warnings);
 std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(
     const std::string& directory, MessageSink& warnings,
     std::shared_ptr<sim::WallClock> wall = nullptr);
-std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings);
+// With no kernel ports the run says so at detection, and what to load.
+std::unique_ptr<LinkRuntime> CreateSystemLinkRuntime(MessageSink& warnings,
+                                                     const MachinePorts& machine = {});
 
 }  // namespace zorvex

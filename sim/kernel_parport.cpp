@@ -23,6 +23,7 @@ constexpr uint8_t kInit = PARPORT_CONTROL_INIT;
 constexpr uint8_t kSelect = PARPORT_CONTROL_SELECT;
 constexpr uint8_t kLines = kStrobe | kAutoFd | kInit | kSelect;
 constexpr uint8_t kDirection = 0x20;
+constexpr uint8_t kAckIntEn = 0x10;
 constexpr uint8_t kBusy = PARPORT_STATUS_BUSY;
 constexpr uint16_t kEcrOffset = 0x402;
 constexpr uint8_t kEcrModeMask = 0xE0;
@@ -86,6 +87,7 @@ int KernelParport::Open(const char* path, int flags) {
     file.device = dev;
     file.nonBlocking = (flags & O_NONBLOCK) != 0;
     file.mode = IEEE1284_MODE_COMPAT;
+    if (dev->irq) file.savedCtr |= kAckIntEn;
     const int fd = nextFd_++;
     files_[fd] = file;
     ++opens_;

@@ -26,6 +26,12 @@ struct KernelDevice {
     KernelEpp epp = KernelEpp::Hardware;
     int openError = 0;   // EACCES (not in group lp), ENOENT (ppdev not loaded), ENXIO
     int claimError = 0;  // ENXIO (the printer driver holds the port), EBUSY
+    // The port has an interrupt line (ISA ports, and every port ACPI describes
+    // with one): ppdev's device then starts with ackIntEn (control bit 4) set
+    // beside 0x0C, and the kernel keeps that bit in every control value it
+    // writes, since ppdev hands the kernel an interrupt handler
+    // (parport_pc_init_state).
+    bool irq = false;
 };
 
 // The Linux ppdev character device and the parport_pc driver behind it, as
@@ -35,9 +41,10 @@ struct KernelDevice {
 //
 // Modelled: open (deferred registration), PPEXCL, PPCLAIM/PPRELEASE with the
 // device's saved control and ECR state (a new device starts at control 0x0C,
-// ECR 0x34), PPSETMODE/PPGETMODE, PPWDATA, PPRDATA, PPWCONTROL (lines only),
-// PPRCONTROL (the soft copy), PPFCONTROL, PPRSTATUS, PPDATADIR, PPNEGOT
-// (compatibility mode only; the card does not negotiate), EPP read and write
+// 0x1C on a port with an interrupt line, and ECR 0x34), PPSETMODE/PPGETMODE,
+// PPWDATA, PPRDATA, PPWCONTROL (lines only), PPRCONTROL (the soft copy),
+// PPFCONTROL, PPRSTATUS, PPDATADIR, PPNEGOT (compatibility mode only; the
+// card does not negotiate), EPP read and write
 // in address and data mode with the time-out bit, O_NONBLOCK giving EAGAIN,
 // and close negotiating back to compatibility mode when left in another.
 class KernelParport final : public SystemCalls {

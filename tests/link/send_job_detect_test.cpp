@@ -52,7 +52,7 @@ TEST(DetectCard, PortsWithoutABaseAddressAreNeverAccessed) {
     SimCardRig nothing(4, {.bases = {}, .cardPort = 0});
     nothing.port.ResetCounts();
     EXPECT_EQ(nothing.link->DetectCard(), -1);
-    EXPECT_EQ(nothing.link->messageText, "Could not detect Ombra Card on Port 0");
+    EXPECT_EQ(nothing.link->messageText, "Could not detect Ombra Card: no parallel port found");
     EXPECT_EQ(nothing.port.accessCount(), 0u);
 
     // LPT2 missing between LPT1 and LPT3: the scan steps over it.

@@ -57,6 +57,25 @@ TEST(KernelParport, ClaimRestoresTheDevicesStateAndReleaseSavesIt) {
     EXPECT_EQ(k.kernel.Close(fd), 0);
 }
 
+// Seen through QEMU on the real kernel: ppdev gives the kernel an interrupt
+// handler, so on a port with an IRQ every control value the kernel writes
+// carries ackIntEn (bit 4); only the lines come back from PPRCONTROL.
+TEST(KernelParport, PortWithAnInterruptKeepsAckIntEnInItsControlWrites) {
+    SimParallelPort port(SimPortSetup{{kBase}});
+    KernelDevice device{"/dev/parport0", kBase};
+    device.irq = true;
+    KernelParport kernel(port, {device});
+    const int fd = kernel.Open("/dev/parport0", O_RDWR);
+    ASSERT_EQ(kernel.Ioctl(fd, PPCLAIM, nullptr), 0);
+    EXPECT_EQ(port.In(kBase + 2) & 0x3F, 0x1C);
+    uint8_t value = 0x01;
+    ASSERT_EQ(kernel.Ioctl(fd, PPWCONTROL, &value), 0);
+    EXPECT_EQ(port.In(kBase + 2) & 0x3F, 0x11);
+    ASSERT_EQ(kernel.Ioctl(fd, PPRCONTROL, &value), 0);
+    EXPECT_EQ(value, 0x01);
+    EXPECT_EQ(kernel.Close(fd), 0);
+}
+
 TEST(KernelParport, ExclusiveDevicesAndTooLatePpexcl) {
     Kernel k;
     const int first = k.OpenClaimed();
