@@ -7,7 +7,6 @@ using namespace card_registers;
 
 namespace {
 
-constexpr uint16_t kSppOnlyBase = 0x3BC;  // the monochrome adapter's port has no EPP
 // What ProbeLink writes to the two address registers and expects back.
 constexpr uint8_t kEchoHigh = 0x12;
 constexpr uint8_t kEchoLow = 0x34;

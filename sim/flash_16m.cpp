@@ -26,7 +26,7 @@ void Flash16MChip::PowerOn() {
 
 void Flash16MChip::Reset() {
     mode_ = Mode::Array;
-    unlock_ = 0;
+    unlock_.Clear();
     eraseSetup_ = false;
     status_ = kReady;
     pendingFail_ = 0;
@@ -45,25 +45,17 @@ void Flash16MChip::WriteCycle(uint32_t linear, uint8_t value) {
         return;
     }
     const uint32_t word = (linear >> 1) & kWordMask;
-    switch (unlock_) {
-        case 0:
-            if (word == jedec::kFirstAddress && value == jedec::Unlock1) {
-                unlock_ = 1;
-            } else if (value == jedec::Reset) {
-                Reset();
-            }
+    switch (unlock_.Take(word, value)) {
+        case UnlockStep::Waiting:
             break;
-        case 1:
-            unlock_ = (word == jedec::kSecondAddress && value == jedec::Unlock2) ? 2 : 0;
-            if (unlock_ == 0) eraseSetup_ = false;
+        case UnlockStep::Reset:
+            Reset();
             break;
-        default:
-            unlock_ = 0;
-            if (word == jedec::kFirstAddress) {
-                Unlocked(value);
-            } else {
-                eraseSetup_ = false;
-            }
+        case UnlockStep::Broken:
+            eraseSetup_ = false;
+            break;
+        case UnlockStep::Command:
+            Unlocked(value);
             break;
     }
 }

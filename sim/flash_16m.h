@@ -3,6 +3,7 @@
 #include <array>
 
 #include "sim/flash_chip.h"
+#include "sim/jedec_unlock.h"
 
 namespace zorvex::sim {
 
@@ -31,7 +32,7 @@ class Flash16MChip final : public FlashChip {
     void StartPageProgram();
 
     Mode mode_ = Mode::Array;
-    int unlock_ = 0;
+    JedecUnlock unlock_;
     bool eraseSetup_ = false;
     uint8_t status_ = 0x80;
     uint8_t pendingFail_ = 0;  // failure bits shown once the operation ends

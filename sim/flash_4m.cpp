@@ -5,14 +5,6 @@
 namespace zorvex::sim {
 
 namespace {
-// The command decoder compares the whole chip address, bank bits included:
-// parts of this family compare A0..A14 (A14 is bank bit 0 for bus addresses
-// 0x4000-0x7FFF, so 0x5555 needs an odd bank), and comparing A15..A18 as well
-// makes any wrong bank bit in a command show as a lost command. A command
-// sent without choosing its bank therefore lands only while the right bank
-// happens to be selected, as on the real card.
-constexpr uint32_t kFirstUnlock = jedec::kFirstAddress;
-constexpr uint32_t kSecondUnlock = jedec::kSecondAddress;
 constexpr uint32_t kPageSize = 256;
 constexpr uint8_t kToggleBit = 0x40;    // DQ6, flips on every read while busy
 constexpr uint8_t kDataPollBit = 0x80;  // DQ7, the complement of the last byte while busy
@@ -27,7 +19,7 @@ Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4), kBusyTimes4M) {}
 void Flash4MChip::PowerOn() {
     FlashChip::PowerOn();
     mode_ = Mode::Array;
-    unlock_ = 0;
+    unlock_.Clear();
     eraseSetup_ = false;
     pageStarted_ = false;
 }
@@ -49,27 +41,24 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
         lastLoaded_ = value;
         return;
     }
-    const uint32_t a = linear;
-    switch (unlock_) {
-        case 0:
-            if (a == kFirstUnlock && value == jedec::Unlock1) {
-                unlock_ = 1;
-            } else if (value == jedec::Reset) {
-                mode_ = Mode::Array;
-                SetArrayMode(true);
-            }
+    // The command decoder compares the whole chip address, bank bits included:
+    // parts of this family compare A0..A14 (A14 is bank bit 0 for bus addresses
+    // 0x4000-0x7FFF, so 0x5555 needs an odd bank), and comparing A15..A18 as well
+    // makes any wrong bank bit in a command show as a lost command. A command
+    // sent without choosing its bank therefore lands only while the right bank
+    // happens to be selected, as on the real card.
+    switch (unlock_.Take(linear, value)) {
+        case UnlockStep::Waiting:
             break;
-        case 1:
-            unlock_ = (a == kSecondUnlock && value == jedec::Unlock2) ? 2 : 0;
-            if (unlock_ == 0) eraseSetup_ = false;
+        case UnlockStep::Reset:
+            mode_ = Mode::Array;
+            SetArrayMode(true);
             break;
-        default:
-            unlock_ = 0;
-            if (a == kFirstUnlock) {
-                Unlocked(value);
-            } else {
-                eraseSetup_ = false;
-            }
+        case UnlockStep::Broken:
+            eraseSetup_ = false;
+            break;
+        case UnlockStep::Command:
+            Unlocked(value);
             break;
     }
 }
