@@ -1,5 +1,5 @@
 // Port accesses of WriteBank and VerifyBank on the simulated card, next to the
-// counts the documented cycle sequences imply, and the simulator's speed.
+// counts the card's cycle sequences imply, and the simulator's speed.
 //
 //   accesses/bank   measured port accesses per 16 KiB bank
 //   expected/bank   the same, computed below from the cycle sequences

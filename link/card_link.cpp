@@ -20,7 +20,7 @@ uint8_t StatusNibble(uint8_t status) {
 
 CardLink::CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings)
     : io_(io), ports_(ports), clock_(clock), warnings_(warnings) {
-    // The member initialisers carry the documented defaults (no flash chip,
+    // The member initialisers carry a fresh link's defaults (no flash chip,
     // no deep verify, 8 MiB capacity, all ports scanned, Auto transfer mode).
     isNtPlatform = ports_.IsNtPlatform();
     DiscoverPorts();
@@ -128,8 +128,8 @@ int CardLink::CompareDataRun(const uint8_t* expected, int count) {
             if (ReadData() != expected[i]) return i;
         return -1;
     }
-    const size_t at = io_.InBlockMatching(static_cast<uint16_t>(eppDataPort), expected,
-                                          static_cast<size_t>(count));
+    const size_t at = io_.InBlockFirstDifference(static_cast<uint16_t>(eppDataPort), expected,
+                                                 static_cast<size_t>(count));
     return at == static_cast<size_t>(count) ? -1 : static_cast<int>(at);
 }
 

@@ -215,7 +215,8 @@ TEST(PortAccess, FailedProbeReturnsAtOnceWithTheCardEngaged) {
     EXPECT_TRUE(link.sppMode);
 }
 
-// Raw cycle builders, written out from the documented sequences.
+// Raw cycle builders, written out by hand from the card's cycle sequences
+// (docs/ARCHITECTURE.md), not taken from the driver.
 struct Trace {
     std::vector<PortAccess> a;
     void Out(uint16_t address, uint8_t v) { a.push_back({address, v, true}); }
