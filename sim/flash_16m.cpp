@@ -27,7 +27,6 @@ void Flash16MChip::PowerOn() {
 void Flash16MChip::Reset() {
     mode_ = Mode::Array;
     unlock_.Clear();
-    eraseSetup_ = false;
     status_ = kReady;
     pendingFail_ = 0;
     SetArrayMode(true);
@@ -45,28 +44,17 @@ void Flash16MChip::WriteCycle(uint32_t linear, uint8_t value) {
         return;
     }
     const uint32_t word = (linear >> 1) & kWordMask;
-    switch (unlock_.Take(word, value)) {
-        case UnlockStep::Waiting:
-            break;
-        case UnlockStep::Reset:
-            Reset();
-            break;
-        case UnlockStep::Broken:
-            eraseSetup_ = false;
-            break;
-        case UnlockStep::Command:
-            Unlocked(value);
-            break;
+    const UnlockStep step = unlock_.Take(word, value);
+    if (step == UnlockStep::Reset) {
+        Reset();
+    } else if (step == UnlockStep::Command) {
+        Unlocked(value);
     }
 }
 
 void Flash16MChip::Unlocked(uint8_t command) {
-    const bool afterErase = eraseSetup_;
-    eraseSetup_ = false;
+    const bool afterErase = unlock_.afterEraseSetup();
     switch (command) {
-        case jedec::EraseSetup:
-            eraseSetup_ = true;
-            break;
         case jedec::IdEntry:
             mode_ = Mode::Id;
             SetArrayMode(false);

@@ -33,7 +33,6 @@ class Flash16MChip final : public FlashChip {
 
     Mode mode_ = Mode::Array;
     JedecUnlock unlock_;
-    bool eraseSetup_ = false;
     uint8_t status_ = 0x80;
     uint8_t pendingFail_ = 0;  // failure bits shown once the operation ends
     uint32_t pageBase_ = 0;

@@ -20,7 +20,6 @@ void Flash4MChip::PowerOn() {
     FlashChip::PowerOn();
     mode_ = Mode::Array;
     unlock_.Clear();
-    eraseSetup_ = false;
     pageStarted_ = false;
 }
 
@@ -47,29 +46,18 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
     // makes any wrong bank bit in a command show as a lost command. A command
     // sent without choosing its bank therefore lands only while the right bank
     // happens to be selected, as on the real card.
-    switch (unlock_.Take(linear, value)) {
-        case UnlockStep::Waiting:
-            break;
-        case UnlockStep::Reset:
-            mode_ = Mode::Array;
-            SetArrayMode(true);
-            break;
-        case UnlockStep::Broken:
-            eraseSetup_ = false;
-            break;
-        case UnlockStep::Command:
-            Unlocked(value);
-            break;
+    const UnlockStep step = unlock_.Take(linear, value);
+    if (step == UnlockStep::Reset) {
+        mode_ = Mode::Array;
+        SetArrayMode(true);
+    } else if (step == UnlockStep::Command) {
+        Unlocked(value);
     }
 }
 
 void Flash4MChip::Unlocked(uint8_t command) {
-    const bool afterErase = eraseSetup_;
-    eraseSetup_ = false;
+    const bool afterErase = unlock_.afterEraseSetup();
     switch (command) {
-        case jedec::EraseSetup:
-            eraseSetup_ = true;
-            break;
         case jedec::ProductIdEntry:
             if (afterErase) {
                 mode_ = Mode::ProductId;

@@ -30,7 +30,6 @@ class Flash4MChip final : public FlashChip {
     Mode mode_ = Mode::Array;
     Mode afterBusy_ = Mode::Array;
     JedecUnlock unlock_;
-    bool eraseSetup_ = false;  // 80 was the last unlocked command
     uint32_t pageBase_ = 0;
     bool pageStarted_ = false;
     std::array<uint8_t, 256> page_{};

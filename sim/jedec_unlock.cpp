@@ -14,10 +14,17 @@ UnlockStep JedecUnlock::Take(uint32_t address, uint8_t value) {
             return value == jedec::Reset ? UnlockStep::Reset : UnlockStep::Waiting;
         case 1:
             step_ = (address == jedec::kSecondAddress && value == jedec::Unlock2) ? 2 : 0;
-            return step_ == 2 ? UnlockStep::Waiting : UnlockStep::Broken;
+            if (step_ == 0) eraseSetup_ = false;
+            return UnlockStep::Waiting;
         default:
             step_ = 0;
-            return address == jedec::kFirstAddress ? UnlockStep::Command : UnlockStep::Broken;
+            if (address != jedec::kFirstAddress) {
+                eraseSetup_ = false;
+                return UnlockStep::Waiting;
+            }
+            afterEraseSetup_ = eraseSetup_;
+            eraseSetup_ = value == jedec::EraseSetup;
+            return UnlockStep::Command;
     }
 }
 
