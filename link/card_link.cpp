@@ -22,7 +22,6 @@ CardLink::CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, Messag
     : io_(io), ports_(ports), clock_(clock), warnings_(warnings) {
     // The member initialisers carry a fresh link's defaults (no flash chip,
     // no deep verify, 8 MiB capacity, all ports scanned, Auto transfer mode).
-    isNtPlatform = ports_.IsNtPlatform();
     DiscoverPorts();
     currentPortIndex = 0;
     SelectPort(1);

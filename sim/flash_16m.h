@@ -19,7 +19,6 @@ class Flash16MChip final : public FlashChip {
     void PowerOn() override;
 
     bool inStatusMode() const { return mode_ == Mode::Status; }
-    bool inIdMode() const { return mode_ == Mode::Id; }
 
   protected:
     uint8_t ReadSlow(uint32_t linear) override;
