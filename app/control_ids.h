@@ -1,18 +1,13 @@
 #pragma once
 
 // The fixed identifiers of the main window's controls, menu commands, timers,
-// dialog templates and strings. Other parts of the program and the tests name
+// pictures and strings. Other parts of the program and the tests name
 // things by these numbers, so they never change.
 namespace zorvex::app {
 
-// Dialog templates and pictures.
-inline constexpr int kMainWindowTemplate = 102;
-inline constexpr int kProgressTemplate = 103;
-inline constexpr int kStartupPictureTemplate = 145;
-inline constexpr int kAppIcon = 128;
+// Pictures.
 inline constexpr int kLogoBitmap = 131;
 inline constexpr int kStartupBitmap = 144;
-inline constexpr int kMainMenu = 132;
 
 // String table.
 inline constexpr int kStringAbout = 101;     // "&About Zorvex..."

@@ -59,7 +59,6 @@ class MainWindow final : public QDialog {
     // could not get its watch timer ("Can't alloc Timer 2"): the program then
     // ends without touching the stored settings.
     bool Initialise();
-    bool initialised() const { return settingsRead_; }
 
     // --- Commands -----------------------------------------------------------
     void OnCommand(int id);

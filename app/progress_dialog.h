@@ -89,7 +89,6 @@ class ProgressDialog final : public QDialog, public ProgressSink {
     int captionId_;
     int low_ = 0;
     int high_ = 100;
-    int step_ = 1;
     int cancelled_ = 0;
     QPointer<QWidget> owner_;
     QPointer<QWidget> ownerFocus_;

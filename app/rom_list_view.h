@@ -63,7 +63,6 @@ class RomListView final : public QTableView {
     // Shown in the list while it has no rows.
     void SetEmptyText(const QString& text);
     QString emptyText() const { return emptyText_; }
-    RomListTableModel* tableModel() const { return model_; }
     static constexpr int kHoverTimeMs = 10;
 
   signals:

@@ -1,5 +1,5 @@
 // Port accesses of WriteBank and VerifyBank on the simulated card, next to the
-// counts the documented cycle sequences imply, and the simulator's speed.
+// counts the card's cycle sequences imply, and the simulator's speed.
 //
 //   accesses/bank   measured port accesses per 16 KiB bank
 //   expected/bank   the same, computed below from the cycle sequences
@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "bench/bench_pattern.h"
 #include "link/card_link.h"
 #include "link/port_discovery.h"
 #include "sim/cartridge.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/support/xorshift_bytes.h"
 
 namespace {
 
@@ -137,7 +137,8 @@ void BM_WriteBank(benchmark::State& state) {
     const Costs costs = Costs::For(spp);
     const int bankCount = static_cast<int>(rig.cart.info().capacity / kRomBankSize);
     std::vector<std::vector<uint8_t>> data;
-    for (int b = 0; b < 16; ++b) data.push_back(Pattern(kRomBankSize, 0x1234u + b));
+    for (int b = 0; b < 16; ++b)
+        data.push_back(zorvex::test::XorshiftBytes(kRomBankSize, (0x1234u + b) | 1));
     uint64_t expected = 0, banks = 0;
     rig.port.ResetCounts();
     for (auto _ : state) {
@@ -160,7 +161,7 @@ void BM_VerifyBank(benchmark::State& state) {
     const bool spp = state.range(1) != 0;
     Rig rig(chip, spp);
     const Costs costs = Costs::For(spp);
-    const auto data = Pattern(kRomBankSize, 77);
+    const auto data = zorvex::test::XorshiftBytes(kRomBankSize, 77);
     std::copy(data.begin(), data.end(), rig.cart.chip().contents().begin() + 3 * kRomBankSize);
     rig.link->bankSource = data.data();
     rig.port.ResetCounts();
@@ -178,7 +179,7 @@ void BM_VerifyBank(benchmark::State& state) {
 // A whole 8 MiB image written and verified on the 64M chip.
 void BM_Write8MiB64M(benchmark::State& state) {
     const bool spp = state.range(0) != 0;
-    const auto image = Pattern(0x800000, 99);
+    const auto image = zorvex::test::XorshiftBytes(0x800000, 99);
     uint64_t measured = 0, expected = 0, banks = 0;
     const Costs costs = Costs::For(spp);
     for (auto _ : state) {

@@ -39,7 +39,6 @@
 #include <memory>
 #include <vector>
 
-#include "bench/bench_pattern.h"
 #include "common/message_sink.h"
 #include "link/card_link.h"
 #include "link/direct_port_io.h"
@@ -50,6 +49,7 @@
 #include "sim/cartridge.h"
 #include "sim/kernel_parport.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/support/xorshift_bytes.h"
 
 namespace {
 
@@ -275,7 +275,7 @@ void BM_PortCalls(benchmark::State& state) {
     const auto chip = static_cast<uint8_t>(state.range(0));
     const bool spp = state.range(1) != 0;
     const auto op = static_cast<Op>(state.range(2));
-    const auto image = Pattern(sim::FindChip(chip)->capacity, 0x5EED + chip);
+    const auto image = zorvex::test::XorshiftBytes(sim::FindChip(chip)->capacity, 0x5EED + chip);
     Result ppdev, direct;
     for (auto _ : state) {
         direct = RunOnce(chip, spp, false, op, image);

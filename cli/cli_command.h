@@ -6,10 +6,10 @@
 
 namespace zorvex::cli {
 
-// Exit statuses of zorvex-cli (the README lists them for scripts).
+// Exit statuses of zorvex-cli (the README lists them for scripts). A command
+// that fails returns 1, its message on stderr.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // the operation failed; its message is on stderr
-inline constexpr int kExitUsage = 2;   // the command line was wrong; nothing was done
+inline constexpr int kExitUsage = 2;  // the command line was wrong; nothing was done
 
 // What a command takes on its command line. The commands only declare; main.cpp
 // hands the list to the option parser, whose header costs every file that
@@ -80,7 +80,7 @@ class Arguments {
 // the command's own file; `run` then reads them. A process parses one command
 // line, so those variables are set once before `run` is called.
 // A command prints a failure (the program's own messageText) on stderr and
-// returns kExitFailed; success returns kExitOk.
+// returns 1; success returns kExitOk.
 struct Command {
     const char* name;
     const char* description;  // one line, shown by "zorvex-cli help"

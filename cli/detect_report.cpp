@@ -11,7 +11,6 @@ namespace {
 
 constexpr uint8_t kEchoHigh = 0x12;  // into card register 1
 constexpr uint8_t kEchoLow = 0x34;   // into card register 0
-constexpr uint16_t kSppOnlyBase = 0x3BC;
 
 // The echo probe of detection, step by step, keeping what came back.
 bool Echo(CardLink& link, bool spp, std::string& out) {
@@ -57,8 +56,8 @@ std::string DetectReport(LinkRuntime& runtime) {
             continue;
         }
         const bool spp = Echo(link, true, out);
-        const bool epp = base != kSppOnlyBase && Echo(link, false, out);
-        if (base == kSppOnlyBase) out += "  EPP echo: not tried at 0x3bc\n";
+        const bool epp = base != card_registers::kSppOnlyBase && Echo(link, false, out);
+        if (base == card_registers::kSppOnlyBase) out += "  EPP echo: not tried at 0x3bc\n";
         if (!spp && !epp) {
             out += "  verdict: no card answers\n";
             continue;

@@ -47,8 +47,9 @@ class RomListObserver {
 
 // The rows of the library list or of the DIZavo list: the only store of them.
 // Rows stay in ascending order of their Name as it was when they were inserted,
-// compared without regard to ASCII letter case, as the list control of the
-// original design keeps them; a new row goes after rows with an equal name.
+// compared without regard to ASCII letter case, so that a reader finds "tetris"
+// next to "Tetris DX"; a new row goes after rows with an equal name, so equal
+// names keep the order they were added in.
 class RomListModel {
   public:
     RomListModel() = default;

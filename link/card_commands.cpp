@@ -12,10 +12,11 @@ using namespace flash_commands;
 namespace {
 
 // StatusPoll16M has no natural end when the card is gone (a floating bus can
-// read as "busy" for ever). The first kFastPolls reads run back to back as
-// documented; any page program ends long before that on any port. Beyond them
-// the chip is in a long operation, a chip erase, so each further read follows
-// a kSlowPollWaitMs wait, and a wait never ends early.
+// read as "busy" for ever). The first kFastPolls reads run back to back, so a
+// page program is seen done without a wait; any page program ends long before
+// them on any port. Beyond them the chip is in a long operation, a chip erase,
+// so each further read follows a kSlowPollWaitMs wait, and a wait never ends
+// early.
 //
 // How long the chip erase may take: the 16M chip (ids 0xC2/0xF1) is the
 // Macronix MX29F1610A; its datasheet (Macronix P/N PM0506, rev. 1.7, June

@@ -7,7 +7,6 @@ using namespace card_registers;
 
 namespace {
 
-constexpr uint16_t kSppOnlyBase = 0x3BC;  // the monochrome adapter's port has no EPP
 // What ProbeLink writes to the two address registers and expects back.
 constexpr uint8_t kEchoHigh = 0x12;
 constexpr uint8_t kEchoLow = 0x34;
@@ -21,9 +20,8 @@ uint8_t StatusNibble(uint8_t status) {
 
 CardLink::CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings)
     : io_(io), ports_(ports), clock_(clock), warnings_(warnings) {
-    // The member initialisers carry the documented defaults (no flash chip,
+    // The member initialisers carry a fresh link's defaults (no flash chip,
     // no deep verify, 8 MiB capacity, all ports scanned, Auto transfer mode).
-    isNtPlatform = ports_.IsNtPlatform();
     DiscoverPorts();
     currentPortIndex = 0;
     SelectPort(1);
@@ -129,8 +127,8 @@ int CardLink::CompareDataRun(const uint8_t* expected, int count) {
             if (ReadData() != expected[i]) return i;
         return -1;
     }
-    const size_t at = io_.InBlockMatching(static_cast<uint16_t>(eppDataPort), expected,
-                                          static_cast<size_t>(count));
+    const size_t at = io_.InBlockFirstDifference(static_cast<uint16_t>(eppDataPort), expected,
+                                                 static_cast<size_t>(count));
     return at == static_cast<size_t>(count) ? -1 : static_cast<int>(at);
 }
 

@@ -76,7 +76,6 @@ class CardLink {
     uint16_t currentPortBase = 0;
     int32_t portCount = 0;
     std::array<uint16_t, 9> portTable{};  // base of LPTn at [n]; [0] unused
-    bool isNtPlatform = false;
     std::array<uint8_t, kSramImageSize> sramImage{};
     std::array<std::array<char, 17>, 16> slotNames{};
     uint8_t slotNameCount = 0;

@@ -33,6 +33,10 @@ constexpr uint8_t kControlReleased = 0x04;    // nothing asserted, nInit high
 // Written to the status port on engaging: bit 0 there is the EPP time-out flag.
 constexpr uint8_t kClearEppTimeout = 0x01;
 
+// The monochrome adapter's port has no EPP: detection drives a card there only
+// in SPP, and never tries the EPP echo.
+constexpr uint16_t kSppOnlyBase = 0x3BC;
+
 // Cartridge-bus addresses of the mapper, as a Game Boy program uses them.
 constexpr uint16_t kBusRamEnable = 0x0000;    // also the start of bank 0
 constexpr uint16_t kBusRomBankLow = 0x2000;   // ROM bank bits 0..7

@@ -149,7 +149,8 @@ void DirectPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
     for (size_t i = 0; i < count; ++i) values[i] = io_.In(address);
 }
 
-size_t DirectPortIo::InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) {
+size_t DirectPortIo::InBlockFirstDifference(uint16_t address, const uint8_t* expected,
+                                            size_t count) {
     const Slot* slot = SlotHolding(address);
     if (!slot || slot->failed) {
         for (size_t i = 0; i < count; ++i)

@@ -38,7 +38,7 @@ class PortIo {
     // matched. A backend that cannot stop a run part-way (one kernel call
     // per run) reads the run to its end and still returns the first
     // difference.
-    virtual size_t InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) {
+    virtual size_t InBlockFirstDifference(uint16_t address, const uint8_t* expected, size_t count) {
         for (size_t i = 0; i < count; ++i)
             if (In(address) != expected[i]) return i;
         return count;

@@ -217,7 +217,8 @@ void PpdevPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
 // The kernel cannot stop a run at a difference, so a differing run is read
 // to its end: the card's block address runs on, which every caller sets
 // again before its next access.
-size_t PpdevPortIo::InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) {
+size_t PpdevPortIo::InBlockFirstDifference(uint16_t address, const uint8_t* expected,
+                                           size_t count) {
     uint8_t back[kKernelBuffer];
     for (size_t done = 0; done < count;) {
         const size_t piece = std::min(count - done, kKernelBuffer);

@@ -44,7 +44,7 @@ class PpdevPortIo final : public PortIo {
     uint8_t In(uint16_t address) override;
     void OutBlock(uint16_t address, const uint8_t* values, size_t count) override;
     void InBlock(uint16_t address, uint8_t* values, size_t count) override;
-    size_t InBlockMatching(uint16_t address, const uint8_t* expected, size_t count) override;
+    size_t InBlockFirstDifference(uint16_t address, const uint8_t* expected, size_t count) override;
     bool BeginOperation(uint16_t base) override;
     void EndOperation(uint16_t base) override;
     std::string AccessProblem(uint16_t base) const override;

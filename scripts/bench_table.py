@@ -72,7 +72,7 @@ def main():
     def missing(what, bench):
         rows.append((what, "missing", f"({bench} did not run)", "", "—"))
 
-    # Port accesses per byte against the documented cycle counts, and the
+    # Port accesses per byte against the counts the cycle sequences imply, and the
     # modelled hardware time of writing and verifying a whole chip against the
     # simulator's own time for the same work.
     for chip in (4, 16, 64):

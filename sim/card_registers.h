@@ -43,7 +43,6 @@ class CardRegisters {
 
     uint8_t selected() const { return selected_; }
     bool engaged() const { return engaged_; }
-    bool sramEnabled() const { return sramStep_ == kSramEnabled; }
     ViolationLog& violations() { return violations_; }
     uint8_t reg(int index) const { return regs_[static_cast<size_t>(index & 3)]; }
     uint8_t mode() const { return regs_[2]; }

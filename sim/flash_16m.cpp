@@ -26,8 +26,7 @@ void Flash16MChip::PowerOn() {
 
 void Flash16MChip::Reset() {
     mode_ = Mode::Array;
-    unlock_ = 0;
-    eraseSetup_ = false;
+    unlock_.Clear();
     status_ = kReady;
     pendingFail_ = 0;
     SetArrayMode(true);
@@ -45,36 +44,17 @@ void Flash16MChip::WriteCycle(uint32_t linear, uint8_t value) {
         return;
     }
     const uint32_t word = (linear >> 1) & kWordMask;
-    switch (unlock_) {
-        case 0:
-            if (word == jedec::kFirstAddress && value == jedec::Unlock1) {
-                unlock_ = 1;
-            } else if (value == jedec::Reset) {
-                Reset();
-            }
-            break;
-        case 1:
-            unlock_ = (word == jedec::kSecondAddress && value == jedec::Unlock2) ? 2 : 0;
-            if (unlock_ == 0) eraseSetup_ = false;
-            break;
-        default:
-            unlock_ = 0;
-            if (word == jedec::kFirstAddress) {
-                Unlocked(value);
-            } else {
-                eraseSetup_ = false;
-            }
-            break;
+    const UnlockStep step = unlock_.Take(word, value);
+    if (step == UnlockStep::Reset) {
+        Reset();
+    } else if (step == UnlockStep::Command) {
+        Unlocked(value);
     }
 }
 
 void Flash16MChip::Unlocked(uint8_t command) {
-    const bool afterErase = eraseSetup_;
-    eraseSetup_ = false;
+    const bool afterErase = unlock_.afterEraseSetup();
     switch (command) {
-        case jedec::EraseSetup:
-            eraseSetup_ = true;
-            break;
         case jedec::IdEntry:
             mode_ = Mode::Id;
             SetArrayMode(false);

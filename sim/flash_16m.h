@@ -3,6 +3,7 @@
 #include <array>
 
 #include "sim/flash_chip.h"
+#include "sim/jedec_unlock.h"
 
 namespace zorvex::sim {
 
@@ -18,7 +19,6 @@ class Flash16MChip final : public FlashChip {
     void PowerOn() override;
 
     bool inStatusMode() const { return mode_ == Mode::Status; }
-    bool inIdMode() const { return mode_ == Mode::Id; }
 
   protected:
     uint8_t ReadSlow(uint32_t linear) override;
@@ -31,8 +31,7 @@ class Flash16MChip final : public FlashChip {
     void StartPageProgram();
 
     Mode mode_ = Mode::Array;
-    int unlock_ = 0;
-    bool eraseSetup_ = false;
+    JedecUnlock unlock_;
     uint8_t status_ = 0x80;
     uint8_t pendingFail_ = 0;  // failure bits shown once the operation ends
     uint32_t pageBase_ = 0;

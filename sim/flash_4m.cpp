@@ -5,14 +5,6 @@
 namespace zorvex::sim {
 
 namespace {
-// The command decoder compares the whole chip address, bank bits included:
-// parts of this family compare A0..A14 (A14 is bank bit 0 for bus addresses
-// 0x4000-0x7FFF, so 0x5555 needs an odd bank), and comparing A15..A18 as well
-// makes any wrong bank bit in a command show as a lost command. A command
-// sent without choosing its bank therefore lands only while the right bank
-// happens to be selected, as on the real card.
-constexpr uint32_t kFirstUnlock = jedec::kFirstAddress;
-constexpr uint32_t kSecondUnlock = jedec::kSecondAddress;
 constexpr uint32_t kPageSize = 256;
 constexpr uint8_t kToggleBit = 0x40;    // DQ6, flips on every read while busy
 constexpr uint8_t kDataPollBit = 0x80;  // DQ7, the complement of the last byte while busy
@@ -27,8 +19,7 @@ Flash4MChip::Flash4MChip() : FlashChip(*FindChip(4), kBusyTimes4M) {}
 void Flash4MChip::PowerOn() {
     FlashChip::PowerOn();
     mode_ = Mode::Array;
-    unlock_ = 0;
-    eraseSetup_ = false;
+    unlock_.Clear();
     pageStarted_ = false;
 }
 
@@ -49,38 +40,24 @@ void Flash4MChip::WriteCycle(uint32_t linear, uint8_t value) {
         lastLoaded_ = value;
         return;
     }
-    const uint32_t a = linear;
-    switch (unlock_) {
-        case 0:
-            if (a == kFirstUnlock && value == jedec::Unlock1) {
-                unlock_ = 1;
-            } else if (value == jedec::Reset) {
-                mode_ = Mode::Array;
-                SetArrayMode(true);
-            }
-            break;
-        case 1:
-            unlock_ = (a == kSecondUnlock && value == jedec::Unlock2) ? 2 : 0;
-            if (unlock_ == 0) eraseSetup_ = false;
-            break;
-        default:
-            unlock_ = 0;
-            if (a == kFirstUnlock) {
-                Unlocked(value);
-            } else {
-                eraseSetup_ = false;
-            }
-            break;
+    // The command decoder compares the whole chip address, bank bits included:
+    // parts of this family compare A0..A14 (A14 is bank bit 0 for bus addresses
+    // 0x4000-0x7FFF, so 0x5555 needs an odd bank), and comparing A15..A18 as well
+    // makes any wrong bank bit in a command show as a lost command. A command
+    // sent without choosing its bank therefore lands only while the right bank
+    // happens to be selected, as on the real card.
+    const UnlockStep step = unlock_.Take(linear, value);
+    if (step == UnlockStep::Reset) {
+        mode_ = Mode::Array;
+        SetArrayMode(true);
+    } else if (step == UnlockStep::Command) {
+        Unlocked(value);
     }
 }
 
 void Flash4MChip::Unlocked(uint8_t command) {
-    const bool afterErase = eraseSetup_;
-    eraseSetup_ = false;
+    const bool afterErase = unlock_.afterEraseSetup();
     switch (command) {
-        case jedec::EraseSetup:
-            eraseSetup_ = true;
-            break;
         case jedec::ProductIdEntry:
             if (afterErase) {
                 mode_ = Mode::ProductId;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "sim/flash_chip.h"
+#include "sim/jedec_unlock.h"
 
 namespace zorvex::sim {
 
@@ -28,8 +29,7 @@ class Flash4MChip final : public FlashChip {
 
     Mode mode_ = Mode::Array;
     Mode afterBusy_ = Mode::Array;
-    int unlock_ = 0;           // 0, 1 (saw AA at 5555), 2 (then 55 at 2AAA)
-    bool eraseSetup_ = false;  // 80 was the last unlocked command
+    JedecUnlock unlock_;
     uint32_t pageBase_ = 0;
     bool pageStarted_ = false;
     std::array<uint8_t, 256> page_{};

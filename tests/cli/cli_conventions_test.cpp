@@ -131,7 +131,17 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"dump", "@no/dir/out.bin", "--size", "0x4000"},
                       std::vector<std::string>{"sram-read", "@no/dir/out.sav"},
                       std::vector<std::string>{"sram-write", "@missing.sav"},
-                      std::vector<std::string>{"menu-program", "@no/dir/dizavo.gb"}));
+                      std::vector<std::string>{"menu-program", "@no/dir/dizavo.gb"}),
+    [](const auto& info) {
+        // The arguments' letters and digits, one word each: send_tinygb_port_2.
+        std::string name;
+        for (const std::string& arg : info.param) {
+            if (!name.empty()) name += '_';
+            for (char c : arg)
+                if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+        }
+        return name;
+    });
 
 // The transfer commands: on a terminal the phase, KiB and a summary at the
 // end; piped, nothing on stderr.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 #include "tests/support/rom_builder.h"
@@ -37,7 +38,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Choice{"a relative XDG_DATA_HOME is ignored",
                              {"/", true, "/home/ann", "data"},
                              "/home/ann/.local/share/zorvex"},
-                      Choice{"no usable home: stay", {"/tmp/x", true, "", ""}, "/tmp/x"}));
+                      Choice{"no usable home: stay", {"/tmp/x", true, "", ""}, "/tmp/x"}),
+    [](const ::testing::TestParamInfo<Choice>& info) {
+        // The row's words in camel case: "no usable home: stay" -> NoUsableHomeStay.
+        std::string name;
+        bool wordStart = true;
+        for (const char* c = info.param.what; *c != '\0'; ++c) {
+            const bool alnum = std::isalnum(static_cast<unsigned char>(*c)) != 0;
+            if (alnum)
+                name += wordStart ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c)))
+                                  : *c;
+            wordStart = !alnum;
+        }
+        return name;
+    });
 
 TEST(WorkingDirectory, FirstStartCreatesItWithAnEmptyRomsFolderLaterStartsKeepItsFiles) {
     test::TempDir data;

@@ -2,6 +2,8 @@
 // that answer only part of a test.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "sim/flash_16m.h"
 #include "sim/flash_4m.h"
 #include "sim/flash_64m.h"
@@ -35,7 +37,11 @@ INSTANTIATE_TEST_SUITE_P(
     Chips, IdentifyEachChip,
     ::testing::Values(IdentifyCase{4, TransferSpp}, IdentifyCase{4, TransferEpp},
                       IdentifyCase{16, TransferSpp}, IdentifyCase{16, TransferEpp},
-                      IdentifyCase{64, TransferSpp}, IdentifyCase{64, TransferEpp}));
+                      IdentifyCase{64, TransferSpp}, IdentifyCase{64, TransferEpp}),
+    [](const ::testing::TestParamInfo<IdentifyCase>& info) {
+        return std::to_string(info.param.chip) + "M_" +
+               (info.param.mode == TransferSpp ? "Spp" : "Epp");
+    });
 
 TEST(Identify, ArrayBytesThatLookLikeThe4MIdsFallThroughToTheNextTest) {
     // Chips that ignore the 4M product-id entry show their array instead:

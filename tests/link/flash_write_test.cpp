@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <span>
+#include <string>
 
 #include "sim/flash_64m.h"
 #include "tests/support/sim_card_rig.h"
@@ -51,7 +52,11 @@ TEST_P(WriteEachChip, WritesOneBankAndVerifiesIt) {
 INSTANTIATE_TEST_SUITE_P(Chips, WriteEachChip,
                          ::testing::Values(WriteCase{4, TransferSpp}, WriteCase{4, TransferEpp},
                                            WriteCase{16, TransferSpp}, WriteCase{16, TransferEpp},
-                                           WriteCase{64, TransferSpp}, WriteCase{64, TransferEpp}));
+                                           WriteCase{64, TransferSpp}, WriteCase{64, TransferEpp}),
+                         [](const ::testing::TestParamInfo<WriteCase>& info) {
+                             return std::to_string(info.param.chip) + "M_" +
+                                    (info.param.mode == TransferSpp ? "Spp" : "Epp");
+                         });
 
 TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
     // 16M: Sleep(1) before every page's status poll. 4M: the toggle poll's

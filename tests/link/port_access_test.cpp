@@ -63,11 +63,10 @@ TEST(PortAccess, ConstructionWithoutPortsPerformsNoIo) {
 
 TEST(PortAccess, ConstructionSelectsAndProbesTheFirstPort) {
     SimParallelPort port({{0x378, 0x278}, 1, true});
-    ListPortSource source({0x378, 0x278}, /*ntPlatform=*/true);
+    ListPortSource source({0x378, 0x278});
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
-    EXPECT_TRUE(link.isNtPlatform);
     EXPECT_EQ(link.portCount, 2);
     EXPECT_EQ(link.currentPortIndex, 1);
     EXPECT_EQ(link.currentPortBase, 0x378);
@@ -215,7 +214,8 @@ TEST(PortAccess, FailedProbeReturnsAtOnceWithTheCardEngaged) {
     EXPECT_TRUE(link.sppMode);
 }
 
-// Raw cycle builders, written out from the documented sequences.
+// Raw cycle builders, written out by hand from the card's cycle sequences
+// (docs/ARCHITECTURE.md), not taken from the driver.
 struct Trace {
     std::vector<PortAccess> a;
     void Out(uint16_t address, uint8_t v) { a.push_back({address, v, true}); }

@@ -257,7 +257,12 @@ INSTANTIATE_TEST_SUITE_P(
         ProblemCase{0, ENXIO,
                     "cannot be claimed: another driver holds the port (unload the printer "
                     "driver: sudo rmmod lp)"},
-        ProblemCase{0, EBUSY, "busy: another program holds the port; close it and try again"}));
+        ProblemCase{0, EBUSY, "busy: another program holds the port; close it and try again"}),
+    [](const ::testing::TestParamInfo<ProblemCase>& info) {
+        const ProblemCase& c = info.param;
+        return c.openError != 0 ? std::string("Open_") + strerrorname_np(c.openError)
+                                : std::string("Claim_") + strerrorname_np(c.claimError);
+    });
 
 // A port that could be used adds no second line to a failure of the card.
 TEST(RealPortsProblemText, UsablePortAddsNoSecondLine) {

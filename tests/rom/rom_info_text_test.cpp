@@ -30,7 +30,7 @@ std::string Padded(const char* name, size_t width) {
     return name + std::string(width - std::strlen(name), ' ');
 }
 
-TEST(RomInfoText, TheDocumentedExampleRow) {
+TEST(RomInfoText, RomOnlyGameRow) {
     EXPECT_EQ(RomInfoText("TETRIS", "0000000000000001000a16bf"),
               "Name : TETRIS\r\n"
               "Licensee : " +

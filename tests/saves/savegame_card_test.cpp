@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "saves/save_ram_commands.h"
 #include "saves/savegame_operations.h"
@@ -173,7 +174,8 @@ TEST_P(SaveRoundTrip, CardToFileToCard) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryChip, SaveRoundTrip, ::testing::Values(4, 16, 64));
+INSTANTIATE_TEST_SUITE_P(EveryChip, SaveRoundTrip, ::testing::Values(4, 16, 64),
+                         [](const auto& info) { return std::to_string(info.param) + "M"; });
 
 TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
     EXPECT_EQ(ParseSlotRange("3-5")->last, 5);

@@ -19,6 +19,7 @@
 #include "sim/fault_injector.h"
 #include "sim/sim_parallel_port.h"
 #include "tests/support/recording_ui.h"
+#include "tests/support/xorshift_bytes.h"
 
 namespace zorvex::test {
 
@@ -159,15 +160,7 @@ class SimCardRig {
 
 // Non-repeating bytes of a 16 KiB bank (no byte equals its neighbour's page twin).
 inline std::vector<uint8_t> BankPattern(int bank, size_t size = kRomBankSize) {
-    std::vector<uint8_t> out(size);
-    uint32_t x = 0x9E3779B9u ^ static_cast<uint32_t>(bank * 7919 + 1);
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
-    return out;
+    return XorshiftBytes(size, 0x9E3779B9u ^ static_cast<uint32_t>(bank * 7919 + 1));
 }
 
 // Bytes that differ from those of any other seed.
