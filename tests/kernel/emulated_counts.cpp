@@ -38,6 +38,7 @@
 #include "sim/kernel_parport.h"
 #include "sim/sim_parallel_port.h"
 #include "tests/kernel/host_counts.h"
+#include "tests/support/kernel_port_rig.h"
 
 namespace {
 
@@ -186,16 +187,6 @@ class QemuForwarding final : public zorvex::PortIo {
     FILE* trace_;
 };
 
-class Instructions final : public zorvex::IoInstructions {
-  public:
-    explicit Instructions(zorvex::PortIo& port) : port_(port) {}
-    void Out(uint16_t address, uint8_t value) override { port_.Out(address, value); }
-    uint8_t In(uint16_t address) override { return port_.In(address); }
-
-  private:
-    zorvex::PortIo& port_;
-};
-
 bool SetMode(zorvex::CardLink& link, const std::string& mode) {
     if (mode == "spp") {
         link.transferMode = zorvex::TransferSpp;
@@ -217,7 +208,7 @@ bool Run(const std::string& step, bool direct, zorvex::sim::KernelParport& kerne
     if (words.empty()) return false;
 
     std::vector<zorvex::KernelPort> ports{{1, kBase, "parport0", 0, false, true}};
-    Instructions instructions(forwarding);
+    zorvex::test::SimInstructions instructions(forwarding);
     zorvex::LinkRuntime runtime;
     runtime.access = direct ? zorvex::PortAccessMethod::Direct : zorvex::PortAccessMethod::Ppdev;
     if (direct)

@@ -57,15 +57,16 @@ class WireRecorder final : public sim::WireObserver {
     std::vector<WireEvent> events;
 };
 
-// The two instructions of direct port I/O, executed on the simulated port.
+// The two instructions of direct port I/O, executed on a simulated port (or
+// on whatever stands between the program and it).
 class SimInstructions final : public IoInstructions {
   public:
-    explicit SimInstructions(sim::SimParallelPort& port) : port_(port) {}
+    explicit SimInstructions(PortIo& port) : port_(port) {}
     void Out(uint16_t address, uint8_t value) override { port_.Out(address, value); }
     uint8_t In(uint16_t address) override { return port_.In(address); }
 
   private:
-    sim::SimParallelPort& port_;
+    PortIo& port_;
 };
 
 struct KernelPortRig {
