@@ -41,14 +41,14 @@
 
 #include "common/message_sink.h"
 #include "link/card_link.h"
-#include "link/direct_port_io.h"
 #include "link/link_clock.h"
 #include "link/port_discovery.h"
-#include "link/ppdev_port_io.h"
-#include "link/system_calls.h"
+#include "ports/direct_port_io.h"
+#include "ports/ppdev_port_io.h"
+#include "ports/system_calls.h"
 #include "sim/cartridge.h"
-#include "sim/kernel_parport.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/doubles/kernel_parport.h"
 #include "tests/support/xorshift_bytes.h"
 
 namespace {
@@ -186,7 +186,7 @@ struct Machine {
     ListPortSource source;
     CountingClock clock;
     NullMessageSink sink;
-    std::unique_ptr<PortIo> io;
+    std::unique_ptr<PortCycles> io;
     std::unique_ptr<CardLink> link;
 };
 

@@ -27,7 +27,7 @@ int RunPorts() {
         const uint16_t base = link.portTable[static_cast<size_t>(n)];
         if (base == 0) continue;  // gaps in the LPT numbering
         // Taking the port once shows whether it can be used at all.
-        zorvex::PortIo& io = *runtime->portIo;
+        zorvex::PortCycles& io = *runtime->portIo;
         const bool usable = io.BeginOperation(base);
         const std::string problem = io.AccessProblem(base);
         io.EndOperation(base);

@@ -18,7 +18,7 @@ uint8_t StatusNibble(uint8_t status) {
 
 }  // namespace
 
-CardLink::CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings)
+CardLink::CardLink(PortCycles& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings)
     : io_(io), ports_(ports), clock_(clock), warnings_(warnings) {
     // The member initialisers carry a fresh link's defaults (no flash chip,
     // no deep verify, 8 MiB capacity, all ports scanned, Auto transfer mode).
@@ -50,54 +50,54 @@ void CardLink::DiscoverPorts() {
 // --- Raw cycles ----------------------------------------------------------------
 
 void CardLink::SetControl(uint8_t value) {
-    Out(controlPort, value);
+    io_.Write(currentPortBase, PortRegister::Control, value);
 }
 
 void CardLink::SelectRegister(uint8_t reg) {
     SetControl(kControlWrite);
     if (sppMode) {
         SetControl(kControlWrite);
-        Out(dataPort, reg);
+        io_.Write(currentPortBase, PortRegister::Data, reg);
         SetControl(kControlAddrStrobe);
         SetControl(kControlWrite);
     } else {
         SetControl(kControlWrite);
-        Out(eppAddressPort, reg);
+        io_.Write(currentPortBase, PortRegister::EppAddress, reg);
     }
 }
 
 void CardLink::WriteRegister(uint8_t reg, uint8_t value) {
     if (sppMode) {
         SetControl(kControlWrite);
-        Out(dataPort, reg);
+        io_.Write(currentPortBase, PortRegister::Data, reg);
         SetControl(kControlAddrStrobe);
         SetControl(kControlWrite);
         WriteData(value);
     } else {
         SetControl(kControlWrite);
-        Out(eppAddressPort, reg);
+        io_.Write(currentPortBase, PortRegister::EppAddress, reg);
         SetControl(kControlWrite);
-        Out(eppDataPort, value);
+        io_.Write(currentPortBase, PortRegister::EppData, value);
     }
 }
 
 void CardLink::WriteData(uint8_t value) {
     if (sppMode) {
-        Out(dataPort, value);
+        io_.Write(currentPortBase, PortRegister::Data, value);
         SetControl(kControlDataStrobe);
         SetControl(kControlWrite);
     } else {
-        Out(eppDataPort, value);
+        io_.Write(currentPortBase, PortRegister::EppData, value);
     }
 }
 
 uint8_t CardLink::ReadData() {
-    if (!sppMode) return In(eppDataPort);
+    if (!sppMode) return io_.Read(currentPortBase, PortRegister::EppData);
     SetControl(kControlRead);
     SetControl(kControlReadLow);
-    const uint8_t low = In(statusPort);
+    const uint8_t low = io_.Read(currentPortBase, PortRegister::Status);
     SetControl(kControlReadHigh);
-    const uint8_t high = In(statusPort);
+    const uint8_t high = io_.Read(currentPortBase, PortRegister::Status);
     SetControl(kControlRead);
     return static_cast<uint8_t>(StatusNibble(high) << 4 | StatusNibble(low));
 }
@@ -107,7 +107,7 @@ void CardLink::WriteDataRun(const uint8_t* values, int count) {
     if (sppMode) {
         for (int i = 0; i < count; ++i) WriteData(values[i]);
     } else {
-        io_.OutBlock(static_cast<uint16_t>(eppDataPort), values, static_cast<size_t>(count));
+        io_.WriteEppData(currentPortBase, values, static_cast<size_t>(count));
     }
 }
 
@@ -116,7 +116,7 @@ void CardLink::ReadDataRun(uint8_t* values, int count) {
     if (sppMode) {
         for (int i = 0; i < count; ++i) values[i] = ReadData();
     } else {
-        io_.InBlock(static_cast<uint16_t>(eppDataPort), values, static_cast<size_t>(count));
+        io_.ReadEppData(currentPortBase, values, static_cast<size_t>(count));
     }
 }
 
@@ -127,15 +127,15 @@ int CardLink::CompareDataRun(const uint8_t* expected, int count) {
             if (ReadData() != expected[i]) return i;
         return -1;
     }
-    const size_t at = io_.InBlockFirstDifference(static_cast<uint16_t>(eppDataPort), expected,
-                                                 static_cast<size_t>(count));
+    const size_t at =
+        io_.ReadEppDataFirstDifference(currentPortBase, expected, static_cast<size_t>(count));
     return at == static_cast<size_t>(count) ? -1 : static_cast<int>(at);
 }
 
 // --- Card access -------------------------------------------------------------
 
 void CardLink::EngageCard() {
-    Out(statusPort, kClearEppTimeout);
+    io_.Write(currentPortBase, PortRegister::Status, kClearEppTimeout);
     WriteRegister(kRegMode, kModeReleased);
     WriteRegister(kRegMode, kModeSingle);
 }

@@ -66,7 +66,7 @@ enum class JobPhase : uint8_t { Idle, Erase, Write, Verify };
 class CardLink {
   public:
     // `warnings` receives the "Warning" boxes raised inside the flash protocol.
-    CardLink(PortIo& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings);
+    CardLink(PortCycles& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings);
     virtual ~CardLink();
     CardLink(const CardLink&) = delete;
     CardLink& operator=(const CardLink&) = delete;
@@ -192,16 +192,13 @@ class CardLink {
     std::string PortProblem() const;
 
     LinkClock& clock() { return clock_; }
-    PortIo& io() { return io_; }
+    PortCycles& io() { return io_; }
 
   private:
     void ClaimSelectedPort();
     void ReleaseClaimedPort();
 
-    void Out(uint32_t address, uint8_t value) { io_.Out(static_cast<uint16_t>(address), value); }
-    uint8_t In(uint32_t address) { return io_.In(static_cast<uint16_t>(address)); }
-
-    PortIo& io_;
+    PortCycles& io_;
     const PortSource& ports_;
     LinkClock& clock_;
     MessageSink& warnings_;

@@ -7,9 +7,9 @@
 #include "sim/cartridge.h"
 #include "sim/real_time_pacer.h"
 
-#include "link/direct_port_io.h"
 #include "link/linux_port_source.h"
-#include "link/ppdev_port_io.h"
+#include "ports/direct_port_io.h"
+#include "ports/ppdev_port_io.h"
 
 namespace zorvex {
 
@@ -156,12 +156,13 @@ std::unique_ptr<LinkRuntime> CreateSimulatedLinkRuntime(const std::string& direc
 
     runtime->access = PortAccessMethod::Simulated;
     runtime->simPort = port.get();
-    runtime->portIo = std::move(port);
     if (runtime->cardConfig.realTime) {
         if (!wall) wall = std::make_shared<sim::SteadyWallClock>();
         auto pacer = std::make_shared<sim::RealTimePacer>(std::move(wall));
         runtime->clock = std::make_unique<sim::PacedClock>(pacer);
-        runtime->portIo = std::make_unique<sim::PacedPortIo>(std::move(runtime->portIo), pacer);
+        runtime->portIo = std::make_unique<sim::PacedPortIo>(std::move(port), pacer);
+    } else {
+        runtime->portIo = std::move(port);
     }
     runtime->link = std::make_unique<CardLink>(*runtime->portIo, *runtime->portSource,
                                                *runtime->clock, warnings);

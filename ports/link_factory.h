@@ -7,10 +7,10 @@
 
 #include "common/message_sink.h"
 #include "link/card_link.h"
-#include "link/direct_port_io.h"
 #include "link/link_clock.h"
 #include "link/port_io.h"
 #include "link/port_source.h"
+#include "ports/direct_port_io.h"
 #include "sim/card_config.h"
 #include "sim/cartridge_bus.h"
 #include "sim/real_time_pacer.h"
@@ -55,7 +55,7 @@ struct LinkRuntime {
     std::unique_ptr<PortSource> portSource;
     std::unique_ptr<LinkClock> clock;
     std::unique_ptr<sim::CartridgeBus> cartridge;  // the simulated card's cartridge, if any
-    std::unique_ptr<PortIo> portIo;
+    std::unique_ptr<PortCycles> portIo;
     // The simulated port when simulated (portIo itself, or what a real-time
     // portIo passes the accesses to), else nullptr.
     sim::SimParallelPort* simPort = nullptr;

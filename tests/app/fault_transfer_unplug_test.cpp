@@ -27,7 +27,7 @@ TEST(TransferJobUnplugged, CardPulledDuringTheWriteEndsTheJobAndTheWindowWorksAg
     warnings.SetPrompts(&prompts);
     auto runtime = CreateSimulatedLinkRuntime(card.path(), warnings);
     ASSERT_TRUE(runtime->messageText.empty()) << runtime->messageText;
-    sim::FaultyPort faulty(*runtime->portIo);
+    sim::FaultyPort faulty(*runtime->simPort);
     CardLink link(faulty, *runtime->portSource, *runtime->clock, warnings);
     MainWindowOptions options;
     options.settingsIniPath = dir.settingsPath();

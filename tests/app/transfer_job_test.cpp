@@ -68,7 +68,7 @@ struct SimulatedDesk {
         warnings.SetPrompts(&prompts);
         runtime = CreateSimulatedLinkRuntime(card.path(), warnings);
         EXPECT_TRUE(runtime->messageText.empty()) << runtime->messageText;
-        gated = std::make_unique<GatedPortIo>(*runtime->portIo);
+        gated = std::make_unique<GatedPortIo>(*runtime->simPort);
         link = std::make_unique<CardLink>(*gated, *runtime->portSource, *runtime->clock, warnings);
         options.settingsIniPath = dir.settingsPath();
         window = std::make_unique<MainWindow>(*link, prompts, options);

@@ -4,7 +4,7 @@
 //   --difference A B      B - A for two --read answers: the calls of one case
 //   --emulate CARD QEMU ACCESS CONTROL DATA MODE STEP...
 //                         the same zorvex-cli runs made on the project's own
-//                         emulation of the kernel (sim/kernel_parport) instead
+//                         emulation of the kernel (tests/doubles/kernel_parport) instead
 //                         of the real one, counted the way QEMU forwards the
 //                         guest kernel's port accesses, starting from QEMU's
 //                         state as the host library last saw it
@@ -27,16 +27,16 @@
 #include "cli/detect_report.h"
 #include "common/message_sink.h"
 #include "link/card_link.h"
-#include "link/direct_port_io.h"
 #include "link/link_clock.h"
 #include "link/port_discovery.h"
-#include "link/ppdev_port_io.h"
+#include "ports/direct_port_io.h"
 #include "ports/link_factory.h"
+#include "ports/ppdev_port_io.h"
 #include "saves/save_ram_commands.h"
 #include "sim/card_config.h"
 #include "sim/cartridge.h"
-#include "sim/kernel_parport.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/doubles/kernel_parport.h"
 #include "tests/kernel/host_counts.h"
 #include "tests/support/kernel_port_rig.h"
 

@@ -36,8 +36,8 @@
 #include "link/link_clock.h"
 #include "sim/card_config.h"
 #include "sim/cartridge.h"
-#include "sim/kernel_parport.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/doubles/kernel_parport.h"
 #include "tests/kernel/host_counts.h"
 
 namespace {

@@ -75,14 +75,14 @@ Outcome RunOnce(KernelEpp epp, bool write, int answered, bool block) {
     out.values.resize(kRun);
     for (size_t i = 0; i < kRun; ++i) out.values[i] = static_cast<uint8_t>(i * 13 + 1);
     EXPECT_TRUE(io.BeginOperation(kBase));
-    io.Out(kBase + 2, write ? 0x01 : 0x00);  // nWrite as the protocol sets it
+    io.Write(kBase, PortRegister::Control, write ? 0x01 : 0x00);  // nWrite as the protocol sets it
     hardware.answered = answered;
     hardware.trace.clear();
     kernel.ResetCalls();
-    if (write && block) io.OutBlock(kEppData, out.values.data(), kRun);
-    if (write && !block) io.PortIo::OutBlock(kEppData, out.values.data(), kRun);
-    if (!write && block) io.InBlock(kEppData, out.values.data(), kRun);
-    if (!write && !block) io.PortIo::InBlock(kEppData, out.values.data(), kRun);
+    if (write && block) io.WriteEppData(kBase, out.values.data(), kRun);
+    if (write && !block) io.PortCycles::WriteEppData(kBase, out.values.data(), kRun);
+    if (!write && block) io.ReadEppData(kBase, out.values.data(), kRun);
+    if (!write && !block) io.PortCycles::ReadEppData(kBase, out.values.data(), kRun);
     out.calls = kernel.calls();
     out.trace = hardware.trace;
     io.EndOperation(kBase);

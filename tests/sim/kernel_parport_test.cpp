@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "sim/kernel_parport.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/doubles/kernel_parport.h"
 
 namespace zorvex::sim {
 namespace {

@@ -140,8 +140,8 @@ TEST(SimPortFactory, RealTimeCardSleepsTheModelledTimeWithoutSpinning) {
     const double cpuStart = CpuSeconds();
     const uint64_t before = run->simPort->accessCount();
     for (int i = 0; i < 20000; ++i) {
-        run->portIo->Out(0x37A, 0x04);
-        run->portIo->In(0x379);
+        run->portIo->Write(0x378, PortRegister::Control, 0x04);
+        run->portIo->Read(0x378, PortRegister::Status);
     }
     for (int i = 0; i < 3; ++i) run->link->clock().Sleep(20);
     const double wall =

@@ -1,4 +1,4 @@
-#include "link/direct_port_io.h"
+#include "ports/direct_port_io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -133,14 +133,15 @@ uint8_t DirectPortIo::In(uint16_t address) {
 
 // The port is looked up once per run; the run itself is nothing but the
 // instructions.
-void DirectPortIo::OutBlock(uint16_t address, const uint8_t* values, size_t count) {
-    Slot* slot = SlotHolding(address);
+void DirectPortIo::WriteEppData(uint16_t base, const uint8_t* values, size_t count) {
+    const uint16_t address = RegisterAddress(base, PortRegister::EppData);
+    const Slot* slot = SlotHolding(address);
     if (!slot || slot->failed) return;
-    if (address == slot->kernel.base + 2u) return PortIo::OutBlock(address, values, count);
     for (size_t i = 0; i < count; ++i) io_.Out(address, values[i]);
 }
 
-void DirectPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
+void DirectPortIo::ReadEppData(uint16_t base, uint8_t* values, size_t count) {
+    const uint16_t address = RegisterAddress(base, PortRegister::EppData);
     const Slot* slot = SlotHolding(address);
     if (!slot || slot->failed) {
         std::fill_n(values, count, kOpenBus);
@@ -149,8 +150,9 @@ void DirectPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
     for (size_t i = 0; i < count; ++i) values[i] = io_.In(address);
 }
 
-size_t DirectPortIo::InBlockFirstDifference(uint16_t address, const uint8_t* expected,
-                                            size_t count) {
+size_t DirectPortIo::ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
+                                                size_t count) {
+    const uint16_t address = RegisterAddress(base, PortRegister::EppData);
     const Slot* slot = SlotHolding(address);
     if (!slot || slot->failed) {
         for (size_t i = 0; i < count; ++i)

@@ -6,8 +6,8 @@
 
 #include "link/linux_port_source.h"
 #include "link/port_io.h"
-#include "link/ppdev_device.h"
-#include "link/system_calls.h"
+#include "ports/ppdev_device.h"
+#include "ports/system_calls.h"
 
 namespace zorvex {
 
@@ -49,9 +49,10 @@ class DirectPortIo final : public PortIo {
 
     void Out(uint16_t address, uint8_t value) override;
     uint8_t In(uint16_t address) override;
-    void OutBlock(uint16_t address, const uint8_t* values, size_t count) override;
-    void InBlock(uint16_t address, uint8_t* values, size_t count) override;
-    size_t InBlockFirstDifference(uint16_t address, const uint8_t* expected, size_t count) override;
+    void WriteEppData(uint16_t base, const uint8_t* values, size_t count) override;
+    void ReadEppData(uint16_t base, uint8_t* values, size_t count) override;
+    size_t ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
+                                      size_t count) override;
     bool BeginOperation(uint16_t base) override;
     void EndOperation(uint16_t base) override;
     std::string AccessProblem(uint16_t base) const override;

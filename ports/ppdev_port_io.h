@@ -6,8 +6,8 @@
 
 #include "link/linux_port_source.h"
 #include "link/port_io.h"
-#include "link/ppdev_device.h"
-#include "link/system_calls.h"
+#include "ports/ppdev_device.h"
+#include "ports/system_calls.h"
 
 namespace zorvex {
 
@@ -32,7 +32,7 @@ namespace zorvex {
 // kernel itself may write to a register (a claim restoring its saved state,
 // EPP transfers on an ECP chip or without EPP hardware, PPDATADIR) makes the
 // value unknown again.
-class PpdevPortIo final : public PortIo {
+class PpdevPortIo final : public PortCycles {
   public:
     explicit PpdevPortIo(std::vector<KernelPort> ports, SystemCalls& calls = KernelSystemCalls(),
                          std::string deviceDirectory = "/dev");
@@ -40,11 +40,12 @@ class PpdevPortIo final : public PortIo {
     PpdevPortIo(const PpdevPortIo&) = delete;
     PpdevPortIo& operator=(const PpdevPortIo&) = delete;
 
-    void Out(uint16_t address, uint8_t value) override;
-    uint8_t In(uint16_t address) override;
-    void OutBlock(uint16_t address, const uint8_t* values, size_t count) override;
-    void InBlock(uint16_t address, uint8_t* values, size_t count) override;
-    size_t InBlockFirstDifference(uint16_t address, const uint8_t* expected, size_t count) override;
+    void Write(uint16_t base, PortRegister reg, uint8_t value) override;
+    uint8_t Read(uint16_t base, PortRegister reg) override;
+    void WriteEppData(uint16_t base, const uint8_t* values, size_t count) override;
+    void ReadEppData(uint16_t base, uint8_t* values, size_t count) override;
+    size_t ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
+                                      size_t count) override;
     bool BeginOperation(uint16_t base) override;
     void EndOperation(uint16_t base) override;
     std::string AccessProblem(uint16_t base) const override;
@@ -64,7 +65,7 @@ class PpdevPortIo final : public PortIo {
     };
     void Forget(Slot& slot);
     void AfterEpp(Slot& slot);
-    Slot* Claimed(uint16_t address, uint16_t& offset);
+    Slot* Claimed(uint16_t base);
     Slot* SlotOf(uint16_t base);
     const Slot* SlotOf(uint16_t base) const;
 

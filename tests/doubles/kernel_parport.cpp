@@ -1,4 +1,4 @@
-#include "sim/kernel_parport.h"
+#include "tests/doubles/kernel_parport.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "link/system_calls.h"
+#include "ports/system_calls.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "link/ppdev_device.h"
+#include "ports/ppdev_device.h"
 
 #include <cerrno>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "link/port_io.h"
-#include "link/system_calls.h"
+#include "ports/system_calls.h"
 
 namespace zorvex::sim {
 

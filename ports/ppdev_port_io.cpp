@@ -1,4 +1,4 @@
-#include "link/ppdev_port_io.h"
+#include "ports/ppdev_port_io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,9 +14,7 @@
 namespace zorvex {
 
 namespace {
-constexpr uint16_t kPortSpan = 5;  // data, status, control, EPP address, EPP data
 constexpr uint8_t kOpenBus = 0xFF;
-constexpr uint16_t kEppData = 4;
 // ppdev moves at most PP_BUFFER_SIZE bytes per call, and a non-blocking
 // call returns after one such piece; keeping each call within it means a
 // short count always is an EPP time-out.
@@ -84,27 +82,23 @@ std::string PpdevPortIo::AccessProblem(uint16_t base) const {
     return slot->device->problem();
 }
 
-PpdevPortIo::Slot* PpdevPortIo::Claimed(uint16_t address, uint16_t& offset) {
-    for (auto& slot : slots_) {
-        if (address < slot.kernel.base || address - slot.kernel.base >= kPortSpan) continue;
-        offset = static_cast<uint16_t>(address - slot.kernel.base);
-        if (slot.device->claimed()) return &slot;
-        // An access outside any operation (a caller driving the primitives
-        // itself) takes the port until the next operation on it ends.
-        if (slot.failed || !slot.device->Claim()) return nullptr;
-        Forget(slot);
-        return &slot;
-    }
-    return nullptr;
+PpdevPortIo::Slot* PpdevPortIo::Claimed(uint16_t base) {
+    Slot* slot = SlotOf(base);
+    if (!slot) return nullptr;
+    if (slot->device->claimed()) return slot;
+    // An access outside any operation (a caller driving the primitives
+    // itself) takes the port until the next operation on it ends.
+    if (slot->failed || !slot->device->Claim()) return nullptr;
+    Forget(*slot);
+    return slot;
 }
 
-void PpdevPortIo::Out(uint16_t address, uint8_t value) {
-    uint16_t offset = 0;
-    Slot* slot = Claimed(address, offset);
+void PpdevPortIo::Write(uint16_t base, PortRegister reg, uint8_t value) {
+    Slot* slot = Claimed(base);
     if (!slot) return;
     PpdevDevice& device = *slot->device;
-    switch (offset) {
-        case 0:
+    switch (reg) {
+        case PortRegister::Data:
             if (slot->reversed) {
                 device.SetDataReversed(false);
                 slot->reversed = false;
@@ -114,41 +108,39 @@ void PpdevPortIo::Out(uint16_t address, uint8_t value) {
             device.WriteData(value);
             slot->data = value;
             break;
-        case 1:
+        case PortRegister::Status:
             // Clears the EPP time-out flag on direct port access; the kernel
             // clears it itself after every EPP cycle that timed out.
             break;
-        case 2:
+        case PortRegister::Control:
             if (elide_ && slot->control == value) break;
             device.WriteControl(value);
             slot->control = value;
             break;
-        case 3:
-        case 4:
-            device.SetMode(offset == 3 ? IEEE1284_MODE_EPP | IEEE1284_ADDR : IEEE1284_MODE_EPP);
+        case PortRegister::EppAddress:
+        case PortRegister::EppData:
+            device.SetMode(reg == PortRegister::EppAddress ? IEEE1284_MODE_EPP | IEEE1284_ADDR
+                                                           : IEEE1284_MODE_EPP);
             device.EppWrite(value);
             // Every kernel EPP write path leaves the data lines driven.
             slot->reversed = false;
             AfterEpp(*slot);
             break;
-        default:
-            break;
     }
 }
 
-uint8_t PpdevPortIo::In(uint16_t address) {
-    uint16_t offset = 0;
-    Slot* slot = Claimed(address, offset);
+uint8_t PpdevPortIo::Read(uint16_t base, PortRegister reg) {
+    Slot* slot = Claimed(base);
     if (!slot) return kOpenBus;
     PpdevDevice& device = *slot->device;
-    switch (offset) {
-        case 0:
+    switch (reg) {
+        case PortRegister::Data:
             return device.ReadData();
-        case 1:
+        case PortRegister::Status:
             return device.ReadStatus();
-        case 2:
+        case PortRegister::Control:
             return device.ReadControl();
-        case 4: {
+        case PortRegister::EppData: {
             device.SetMode(IEEE1284_MODE_EPP);
             uint8_t value = kOpenBus;
             const bool answered = device.EppRead(value);
@@ -156,9 +148,11 @@ uint8_t PpdevPortIo::In(uint16_t address) {
             AfterEpp(*slot);
             return answered ? value : kOpenBus;
         }
-        default:
+        case PortRegister::EppAddress:
+            // The protocol never reads an address back.
             return kOpenBus;
     }
+    return kOpenBus;
 }
 
 // A run that stops short ends where the kernel's time-out ended it; the
@@ -166,11 +160,9 @@ uint8_t PpdevPortIo::In(uint16_t address) {
 // goes on with the next byte, so the wire and the card see exactly the
 // cycles of the byte-by-byte path. A call that ran no cycle at all (the
 // port is gone) ends the run as every further byte would have failed.
-void PpdevPortIo::OutBlock(uint16_t address, const uint8_t* values, size_t count) {
-    uint16_t offset = 0;
-    Slot* slot = Claimed(address, offset);
+void PpdevPortIo::WriteEppData(uint16_t base, const uint8_t* values, size_t count) {
+    Slot* slot = Claimed(base);
     if (!slot) return;
-    if (offset != kEppData) return PortIo::OutBlock(address, values, count);
     PpdevDevice& device = *slot->device;
     device.SetMode(IEEE1284_MODE_EPP);
     for (size_t done = 0; done < count;) {
@@ -187,14 +179,12 @@ void PpdevPortIo::OutBlock(uint16_t address, const uint8_t* values, size_t count
     AfterEpp(*slot);
 }
 
-void PpdevPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
-    uint16_t offset = 0;
-    Slot* slot = Claimed(address, offset);
+void PpdevPortIo::ReadEppData(uint16_t base, uint8_t* values, size_t count) {
+    Slot* slot = Claimed(base);
     if (!slot) {
         std::fill_n(values, count, kOpenBus);
         return;
     }
-    if (offset != kEppData) return PortIo::InBlock(address, values, count);
     PpdevDevice& device = *slot->device;
     device.SetMode(IEEE1284_MODE_EPP);
     size_t done = 0;
@@ -217,12 +207,12 @@ void PpdevPortIo::InBlock(uint16_t address, uint8_t* values, size_t count) {
 // The kernel cannot stop a run at a difference, so a differing run is read
 // to its end: the card's block address runs on, which every caller sets
 // again before its next access.
-size_t PpdevPortIo::InBlockFirstDifference(uint16_t address, const uint8_t* expected,
-                                           size_t count) {
+size_t PpdevPortIo::ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
+                                               size_t count) {
     uint8_t back[kKernelBuffer];
     for (size_t done = 0; done < count;) {
         const size_t piece = std::min(count - done, kKernelBuffer);
-        InBlock(address, back, piece);
+        ReadEppData(base, back, piece);
         for (size_t i = 0; i < piece; ++i)
             if (back[i] != expected[done + i]) return done + i;
         done += piece;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/system_calls.h"
+#include "ports/system_calls.h"
 
 namespace zorvex {
 
