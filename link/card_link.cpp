@@ -1,238 +1,190 @@
 #include "link/card_link.h"
-#include "link/card_registers.h"
+
+#include "common/file_io.h"
 
 namespace zorvex {
 
-using namespace card_registers;
-
-namespace {
-
-// What ProbeLink writes to the two address registers and expects back.
-constexpr uint8_t kEchoHigh = 0x12;
-constexpr uint8_t kEchoLow = 0x34;
-
-// Status bits 3..6 carry a nibble; Busy (bit 7) and bits 0..2 do not.
-uint8_t StatusNibble(uint8_t status) {
-    return static_cast<uint8_t>((status >> 3) & 0x0F);
-}
-
-}  // namespace
-
 CardLink::CardLink(PortCycles& io, const PortSource& ports, LinkClock& clock, MessageSink& warnings)
-    : io_(io), ports_(ports), clock_(clock), warnings_(warnings) {
-    // The member initialisers carry a fresh link's defaults (no flash chip,
-    // no deep verify, 8 MiB capacity, all ports scanned, Auto transfer mode).
+    : bus_(io, clock), ports_(ports), warnings_(warnings) {
+    // A fresh link has no chip, scans all ports and probes in Auto mode; the
+    // registers are those of port 1.
     DiscoverPorts();
-    currentPortIndex = 0;
     SelectPort(1);
 }
 
 CardLink::~CardLink() = default;
 
 void CardLink::DiscoverPorts() {
-    portTable.fill(0);
-    portCount = 0;
-    ports_.Discover(portTable, portCount);
-    portTable[0] = 0;
+    portTable_.fill(0);
+    int32_t count = 0;
+    ports_.Discover(portTable_, count);
+    portTable_[0] = 0;
     // The menu and SelectPort address ports 1..portCount while the table is
     // indexed by LPT number. When the LPT numbers found are not exactly
     // 1..portCount (only LPT2, or one number reported twice) every found port
     // must still be reachable and no number may lead past the last one, so the
     // count becomes the highest LPT number that holds a port. Gaps keep base 0,
     // which is never accessed.
-    int32_t highest = 0;
-    for (int n = 1; n < static_cast<int>(portTable.size()); ++n) {
-        if (portTable[static_cast<size_t>(n)] != 0) highest = n;
+    int highest = 0;
+    for (int n = 1; n < static_cast<int>(portTable_.size()); ++n) {
+        if (portTable_[static_cast<size_t>(n)] != 0) highest = n;
     }
-    portCount = highest;
+    portCount_ = highest;
 }
 
-// --- Raw cycles ----------------------------------------------------------------
-
-void CardLink::SetControl(uint8_t value) {
-    io_.Write(currentPortBase, PortRegister::Control, value);
-}
-
-void CardLink::SelectRegister(uint8_t reg) {
-    SetControl(kControlWrite);
-    if (sppMode) {
-        SetControl(kControlWrite);
-        io_.Write(currentPortBase, PortRegister::Data, reg);
-        SetControl(kControlAddrStrobe);
-        SetControl(kControlWrite);
-    } else {
-        SetControl(kControlWrite);
-        io_.Write(currentPortBase, PortRegister::EppAddress, reg);
-    }
-}
-
-void CardLink::WriteRegister(uint8_t reg, uint8_t value) {
-    if (sppMode) {
-        SetControl(kControlWrite);
-        io_.Write(currentPortBase, PortRegister::Data, reg);
-        SetControl(kControlAddrStrobe);
-        SetControl(kControlWrite);
-        WriteData(value);
-    } else {
-        SetControl(kControlWrite);
-        io_.Write(currentPortBase, PortRegister::EppAddress, reg);
-        SetControl(kControlWrite);
-        io_.Write(currentPortBase, PortRegister::EppData, value);
-    }
-}
-
-void CardLink::WriteData(uint8_t value) {
-    if (sppMode) {
-        io_.Write(currentPortBase, PortRegister::Data, value);
-        SetControl(kControlDataStrobe);
-        SetControl(kControlWrite);
-    } else {
-        io_.Write(currentPortBase, PortRegister::EppData, value);
-    }
-}
-
-uint8_t CardLink::ReadData() {
-    if (!sppMode) return io_.Read(currentPortBase, PortRegister::EppData);
-    SetControl(kControlRead);
-    SetControl(kControlReadLow);
-    const uint8_t low = io_.Read(currentPortBase, PortRegister::Status);
-    SetControl(kControlReadHigh);
-    const uint8_t high = io_.Read(currentPortBase, PortRegister::Status);
-    SetControl(kControlRead);
-    return static_cast<uint8_t>(StatusNibble(high) << 4 | StatusNibble(low));
-}
-
-void CardLink::WriteDataRun(const uint8_t* values, int count) {
-    if (count <= 0) return;
-    if (sppMode) {
-        for (int i = 0; i < count; ++i) WriteData(values[i]);
-    } else {
-        io_.WriteEppData(currentPortBase, values, static_cast<size_t>(count));
-    }
-}
-
-void CardLink::ReadDataRun(uint8_t* values, int count) {
-    if (count <= 0) return;
-    if (sppMode) {
-        for (int i = 0; i < count; ++i) values[i] = ReadData();
-    } else {
-        io_.ReadEppData(currentPortBase, values, static_cast<size_t>(count));
-    }
-}
-
-int CardLink::CompareDataRun(const uint8_t* expected, int count) {
-    if (count <= 0) return -1;
-    if (sppMode) {
-        for (int i = 0; i < count; ++i)
-            if (ReadData() != expected[i]) return i;
-        return -1;
-    }
-    const size_t at =
-        io_.ReadEppDataFirstDifference(currentPortBase, expected, static_cast<size_t>(count));
-    return at == static_cast<size_t>(count) ? -1 : static_cast<int>(at);
-}
-
-// --- Card access -------------------------------------------------------------
-
-void CardLink::EngageCard() {
-    io_.Write(currentPortBase, PortRegister::Status, kClearEppTimeout);
-    WriteRegister(kRegMode, kModeReleased);
-    WriteRegister(kRegMode, kModeSingle);
-}
-
-void CardLink::ReleaseCard() {
-    CardOperation operation(*this);
-    WriteRegister(kRegMode, kModeReleased);
-    SetControl(kControlReleased);
-}
-
-int CardLink::ProbeLink() {
-    EngageCard();
-    // Both echo values are written before either is read back, so a port that
-    // merely returns the last byte written cannot pass.
-    WriteRegister(kRegAddressHigh, kEchoHigh);
-    WriteRegister(kRegAddressLow, kEchoLow);
-    SelectRegister(kRegAddressHigh);
-    SetControl(kControlRead);
-    if (ReadData() != kEchoHigh) return 1;
-    SelectRegister(kRegAddressLow);
-    SetControl(kControlRead);
-    if (ReadData() != kEchoLow) return 1;
-    ReleaseCard();
-    return 0;
-}
-
-int CardLink::ChooseTransferMode() {
-    if (currentPortBase == 0) return 1;  // an empty table entry is never accessed
-    if (transferMode == TransferAuto) {
-        sppMode = true;
-        const bool sppWorked = ProbeLink() == 0;
-        if (dataPort == kSppOnlyBase) return sppWorked ? 0 : 1;
-        sppMode = false;
-        if (ProbeLink() == 0) return 0;  // EPP is preferred whenever both work
-        if (sppWorked) {
-            sppMode = true;
-            ReleaseCard();
-            return 0;
-        }
-        return 1;
-    }
-    sppMode = transferMode == TransferSpp;
-    return ProbeLink();
+uint16_t CardLink::PortBase(int n) const {
+    if (n < 1 || n > portCount_ || n >= static_cast<int>(portTable_.size())) return 0;
+    return portTable_[static_cast<size_t>(n)];
 }
 
 void CardLink::SelectPort(int n) {
-    if (n < 1 || n > portCount || n >= static_cast<int>(portTable.size())) return;
-    currentPortIndex = static_cast<uint8_t>(n);
-    currentPortBase = portTable[static_cast<size_t>(n)];
-    dataPort = currentPortBase;
-    statusPort = currentPortBase + 1u;
-    controlPort = currentPortBase + 2u;
-    eppAddressPort = currentPortBase + 3u;
-    eppDataPort = currentPortBase + 4u;
-    CardOperation operation(*this);
-    if (claimedBase_ != currentPortBase) {
-        ReleaseClaimedPort();
-        ClaimSelectedPort();
+    if (n < 1 || n > portCount_ || n >= static_cast<int>(portTable_.size())) return;
+    portIndex_ = n;
+    bus_.SelectBase(portTable_[static_cast<size_t>(n)]);
+    CardOperation operation(bus_);
+    Settle();
+}
+
+void CardLink::ChoosePort(int n) {
+    portIndex_ = n;
+    if (n == 0) {
+        scanAllPorts_ = true;  // the registers stay those of the selected port
+        return;
     }
-    ChooseTransferMode();
+    scanAllPorts_ = false;
+    SelectPort(n > portCount_ ? 1 : n);
 }
 
-// --- Operation bracket ------------------------------------------------------------
-
-void CardLink::BeginOperation() {
-    if (operationDepth_++ == 0) ClaimSelectedPort();
+int CardLink::Settle() {
+    return bus_.ChooseTransferMode(transferMode_);
 }
 
-void CardLink::EndOperation() {
-    if (operationDepth_ == 0) return;
-    if (--operationDepth_ == 0) ReleaseClaimedPort();
+void CardLink::ReleaseCard() {
+    bus_.ReleaseCard();
 }
 
-void CardLink::ClaimSelectedPort() {
-    // A port with base 0 is never accessed, so there is nothing to take.
-    if (currentPortBase == 0) return;
-    claimedBase_ = currentPortBase;
-    io_.BeginOperation(claimedBase_);
+// The LPT number of the port in use. With the "all ports" choice and a single
+// port, the index stays 0 while the port itself is selected.
+int CardLink::PortNumber() const {
+    if (portIndex_ != 0) return portIndex_;
+    for (size_t n = 1; n < portTable_.size(); ++n)
+        if (portTable_[n] != 0 && portTable_[n] == bus_.base()) return static_cast<int>(n);
+    return 0;
 }
 
-void CardLink::ReleaseClaimedPort() {
-    if (claimedBase_ != 0) io_.EndOperation(claimedBase_);
-    claimedBase_ = 0;
+int32_t CardInfo::capacity() const {
+    const FlashChipSpec* chip = spec();
+    return chip ? chip->capacity : ChipSpec(Flash64M).capacity;
 }
 
-std::string CardLink::PortProblem() const {
-    return currentPortBase == 0 ? std::string() : io_.AccessProblem(currentPortBase);
+int CardInfo::saveBanks() const {
+    const FlashChipSpec* chip = spec();
+    return chip ? chip->saveBanks : 0;
 }
 
-// --- Shared helpers --------------------------------------------------------------
-
-RomImage CardLink::LoadRomImage(const std::string& path, int32_t& length, unsigned options) {
-    return zorvex::LoadRomImage(path, length, options, messageText);
+std::string CardInfo::Text() const {
+    return Format("LPT%d (%s, %dM)", port, spp ? "SPP" : "EPP", static_cast<int>(chip));
 }
 
-void CardLink::Warn(const std::string& text) {
-    warnings_.ShowMessage(text, "Warning");
+// The detection failure text, with a second line saying why the port could
+// not be used when the failure was the port's and not the card's.
+static std::string WithPortProblem(std::string text, const std::string& problem) {
+    if (!problem.empty()) text += "\n" + problem;
+    return text;
+}
+
+Detection CardLink::DetectCard(JobMonitor* monitor) {
+    CardOperation operation(bus_);
+    if (monitor) {
+        monitor->percent = 0;
+        monitor->cancel = false;
+    }
+    Detection found;
+
+    if (scanAllPorts_ && portCount_ > 1) {
+        bool any = false;
+        std::string problems;
+        for (int n = 1; n <= portCount_ && n < static_cast<int>(portTable_.size()); ++n) {
+            if (portTable_[static_cast<size_t>(n)] == 0) continue;  // a gap: never accessed
+            SelectPort(n);
+            bus_.EngageCard();
+            const int r = Settle();
+            bus_.ReleaseCard();
+            if (r == 0) {
+                any = true;
+                break;
+            }
+            const std::string problem = bus_.PortProblem();
+            if (!problem.empty()) problems += (problems.empty() ? "" : "\n") + problem;
+        }
+        if (!any) {
+            found.text = WithPortProblem("Could not detect Ombra Card on any Port", problems);
+            return found;
+        }
+    }
+
+    if (bus_.base() == 0) {
+        // "Port 0" would name a port the machine does not have.
+        if (portCount_ == 0) {
+            found.text = WithPortProblem("Could not detect Ombra Card: no parallel port found",
+                                         bus_.AccessProblem(0));
+            return found;
+        }
+        found.text = Format("Could not detect Ombra Card on Port %d", portIndex_);
+        return found;
+    }
+    bus_.EngageCard();
+    if (Settle() != 0) {
+        bus_.ReleaseCard();
+        found.text = WithPortProblem(Format("Could not detect Ombra Card on Port %d", portIndex_),
+                                     bus_.PortProblem());
+        return found;
+    }
+    bus_.EngageCard();
+    FlashSession session{bus_, warnings_, monitor};
+    FlashType chip = FlashNone;
+    for (size_t row = 0; row < std::size(kFlashChips); ++row) {
+        if (kFlashChips[row].programmer().Identify(session, found.idReads[row])) {
+            chip = kFlashChips[row].type;
+            break;
+        }
+    }
+    card_ = CardInfo{PortNumber(), bus_.base(), bus_.spp(), chip};
+    if (chip == FlashNone) {
+        bus_.ReleaseCard();
+        found.text = Format("Flash memory not present on Ombra Card on Port %d", portIndex_);
+        return found;
+    }
+    found.card = card_;
+    found.result = 0;
+    return found;  // left engaged for the caller
+}
+
+// --- Programming steps --------------------------------------------------------------
+
+uint8_t CardLink::EraseChip(JobMonitor* monitor) {
+    const FlashChipSpec* chip = card_.spec();
+    if (!chip) {
+        warnings_.ShowMessage("eeprom type error!\a\n", "Warning");
+        return 0xFF;
+    }
+    FlashSession session{bus_, warnings_, monitor};
+    return chip->programmer().EraseChip(session);
+}
+
+uint8_t CardLink::WriteBank(int bank, const uint8_t* bytes, JobMonitor* monitor) {
+    const FlashChipSpec* chip = card_.spec();
+    if (!chip) return 0xFF;
+    FlashSession session{bus_, warnings_, monitor};
+    return chip->programmer().WriteBank(session, bank, bytes);
+}
+
+uint8_t CardLink::VerifyBank(int bank, const uint8_t* bytes, std::string* error) {
+    return zorvex::VerifyBank(bus_, bank, bytes, error);
+}
+
+void CardLink::ReadRomPages(int bank, uint8_t* buffer, int pageCount) {
+    bus_.ReadRomPages(bank, buffer, pageCount);
 }
 
 }  // namespace zorvex

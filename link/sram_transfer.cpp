@@ -1,3 +1,4 @@
+// Save RAM: one 8 KiB bank at a time, between the card and the caller's bytes.
 #include "link/card_link.h"
 #include "link/card_registers.h"
 
@@ -6,65 +7,58 @@ namespace zorvex {
 using namespace card_registers;
 
 namespace {
+
 constexpr int kBlocksPerBank = kSramBankSize / 256;
-constexpr int kSramBanks = kSramImageSize / kSramBankSize;
+
+void EnableSram(CardBus& bus) {
+    bus.EngageCard();
+    bus.SetBusAddress(kBusRamEnable);
+    bus.WriteHere(0x0A);
+    bus.WriteHere(0xC0);
+    bus.SetBusAddress(kBusSaveRam);
+    bus.WriteHere(0xA0);
+    bus.SetBusAddress(kBusSaveRam + 0x100);
+    bus.WriteHere(0xC0);
+    bus.SetBusAddress(kBusRamEnable);
+    bus.WriteHere(0x0A);
+}
+
+void SelectRamBank(CardBus& bus, uint8_t bank) {
+    bus.SetBusAddress(kBusRamBank);
+    bus.WriteHere(bank);
+}
+
+// Addresses 256-byte block `k` of the selected bank for a block transfer in
+// the direction `control` sets up.
+void StartBlock(CardBus& bus, int k, uint8_t control) {
+    bus.WriteRegister(kRegAddressHigh, static_cast<uint8_t>((kBusSaveRam >> 8) + k));
+    bus.WriteRegister(kRegAddressLow, 0x00);
+    bus.WriteRegister(kRegMode, kModeBlock);
+    bus.SelectRegister(kRegData);
+    bus.SetControl(control);
+}
+
 }  // namespace
 
-void CardLink::EnableSram() {
-    EngageCard();
-    SetBusAddress(kBusRamEnable);
-    WriteHere(0x0A);
-    WriteHere(0xC0);
-    SetBusAddress(kBusSaveRam);
-    WriteHere(0xA0);
-    SetBusAddress(kBusSaveRam + 0x100);
-    WriteHere(0xC0);
-    SetBusAddress(kBusRamEnable);
-    WriteHere(0x0A);
-}
-
-void CardLink::SelectRamBank(uint8_t bank) {
-    SetBusAddress(kBusRamBank);
-    WriteHere(bank);
-}
-
-// The bank index also addresses sramImage, which holds 16 banks; a larger
-// index would run past it, so it wraps like the card's own bank register.
-static size_t SramOffset(int bank) {
-    return static_cast<size_t>(bank & (kSramBanks - 1)) * kSramBankSize;
-}
-
-void CardLink::ReadSramBank(int bank) {
-    CardOperation operation(*this);
-    EnableSram();
-    SelectRamBank(static_cast<uint8_t>(bank));
-    uint8_t* out = sramImage.data() + SramOffset(bank);
+void CardLink::ReadSramBank(int bank, uint8_t* bytes) {
+    CardOperation operation(bus_);
+    EnableSram(bus_);
+    SelectRamBank(bus_, static_cast<uint8_t>(bank));
     for (int k = 0; k < kBlocksPerBank; ++k) {
-        WriteRegister(kRegAddressHigh, static_cast<uint8_t>((kBusSaveRam >> 8) + k));
-        WriteRegister(kRegAddressLow, 0x00);
-        WriteRegister(kRegMode, kModeBlock);
-        SelectRegister(kRegData);
-        SetControl(kControlRead);
-        ReadDataRun(out, 256);
-        out += 256;
-        WriteRegister(kRegMode, kModeSingle);
+        StartBlock(bus_, k, kControlRead);
+        bus_.ReadDataRun(bytes + k * 256, 256);
+        bus_.WriteRegister(kRegMode, kModeSingle);
     }
 }
 
-void CardLink::WriteSramBank(int bank) {
-    CardOperation operation(*this);
-    EnableSram();
-    SelectRamBank(static_cast<uint8_t>(bank));
-    const uint8_t* in = sramImage.data() + SramOffset(bank);
+void CardLink::WriteSramBank(int bank, const uint8_t* bytes) {
+    CardOperation operation(bus_);
+    EnableSram(bus_);
+    SelectRamBank(bus_, static_cast<uint8_t>(bank));
     for (int k = 0; k < kBlocksPerBank; ++k) {
-        WriteRegister(kRegAddressHigh, static_cast<uint8_t>((kBusSaveRam >> 8) + k));
-        WriteRegister(kRegAddressLow, 0x00);
-        WriteRegister(kRegMode, kModeBlock);
-        SelectRegister(kRegData);
-        SetControl(kControlWrite);
-        WriteDataRun(in, 256);
-        in += 256;
-        WriteRegister(kRegMode, kModeSingle);
+        StartBlock(bus_, k, kControlWrite);
+        bus_.WriteDataRun(bytes + k * 256, 256);
+        bus_.WriteRegister(kRegMode, kModeSingle);
     }
 }
 

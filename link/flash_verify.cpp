@@ -1,0 +1,38 @@
+#include <cstdio>
+
+#include "link/card_registers.h"
+#include "link/chip_programmer.h"
+
+namespace zorvex {
+
+using namespace card_registers;
+
+int CompareBlock(CardBus& bus, const uint8_t* expected, int count) {
+    bus.WriteRegister(kRegMode, kModeBlock);
+    bus.SelectRegister(kRegData);
+    bus.SetControl(kControlRead);
+    return bus.CompareDataRun(expected, count);
+}
+
+uint8_t VerifyBank(CardBus& bus, int bank, const uint8_t* bytes, std::string* error) {
+    bus.BusWrite(kBusRomBankHigh, static_cast<uint8_t>(bank >> 8));
+    bus.BusWrite(kBusRomBankLow, static_cast<uint8_t>(bank & 0xFF));
+    for (int k = 0; k < kRomBankSize / 256; ++k) {
+        bus.WriteRegister(kRegAddressHigh, PageHigh(bank, k));
+        bus.WriteRegister(kRegAddressLow, 0x00);
+        const int diff = CompareBlock(bus, bytes + k * 256, 256);
+        if (diff >= 0) {
+            if (error) {
+                char text[64];
+                std::snprintf(text, sizeof text, "error at %lx!",
+                              static_cast<unsigned long>(bank) * kRomBankSize + k * 0x100ul +
+                                  static_cast<unsigned long>(diff));
+                *error = text;
+            }
+            return 0xFF;
+        }
+    }
+    return 0;
+}
+
+}  // namespace zorvex
