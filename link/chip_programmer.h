@@ -49,6 +49,9 @@ class ChipProgrammer {
     virtual uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const = 0;
 };
 
+// Reads the byte at bus `address` in id mode and notes it in `reads`.
+uint8_t ReadIdByte(CardBus& bus, IdReads& reads, uint16_t address);
+
 // Reads `count` bytes in block mode from the address already in registers 0/1
 // and compares them with `expected`, stopping at the first difference: its
 // index, or -1.

@@ -7,6 +7,13 @@ namespace zorvex {
 
 using namespace card_registers;
 
+uint8_t ReadIdByte(CardBus& bus, IdReads& reads, uint16_t address) {
+    bus.SetBusAddress(address);
+    const uint8_t value = bus.ReadHere();
+    reads.bytes[static_cast<size_t>(reads.count++)] = value;
+    return value;
+}
+
 int CompareBlock(CardBus& bus, const uint8_t* expected, int count) {
     bus.WriteRegister(kRegMode, kModeBlock);
     bus.SelectRegister(kRegData);

@@ -43,20 +43,13 @@ auto Doubled(CardBus& bus) {
     return [&bus](uint32_t a, uint8_t v) { bus.DoubledCommand(a, v); };
 }
 
-uint8_t ReadId(CardBus& bus, IdReads& reads, uint16_t address) {
-    bus.SetBusAddress(address);
-    const uint8_t value = bus.ReadHere();
-    reads.bytes[static_cast<size_t>(reads.count++)] = value;
-    return value;
-}
-
 // Ids at word addresses 0 and 1. The chip leaves id mode in either case, so
 // the next row's identification starts from the array.
 bool Programmer16M::Identify(FlashSession& session, IdReads& reads) const {
     CardBus& bus = session.bus;
     jedec::Unlocked(Doubled(bus), kJedecIdEntry);
-    const bool found = ReadId(bus, reads, 0x0000) == kChip.manufacturerId &&
-                       ReadId(bus, reads, 0x0002) == kChip.deviceId;
+    const bool found = ReadIdByte(bus, reads, 0x0000) == kChip.manufacturerId &&
+                       ReadIdByte(bus, reads, 0x0002) == kChip.deviceId;
     Reset16M(bus);
     return found;
 }

@@ -27,13 +27,6 @@ auto Direct(CardBus& bus) {
     return [&bus](uint32_t a, uint8_t v) { bus.DirectCommand(static_cast<uint16_t>(a), v); };
 }
 
-uint8_t ReadId(CardBus& bus, IdReads& reads, uint16_t address) {
-    bus.SetBusAddress(address);
-    const uint8_t value = bus.ReadHere();
-    reads.bytes[static_cast<size_t>(reads.count++)] = value;
-    return value;
-}
-
 bool Programmer4M::Identify(FlashSession& session, IdReads& reads) const {
     CardBus& bus = session.bus;
     // Product-id entry, then the two id bytes. The entry goes to bus 0x5555
@@ -44,8 +37,8 @@ bool Programmer4M::Identify(FlashSession& session, IdReads& reads) const {
     bus.BusWrite(kBusRomBankLow, 0x01);
     jedec::EraseUnlocked(Direct(bus), kJedecProductIdEntry);
     bus.clock().Sleep(1);
-    if (ReadId(bus, reads, 0x0000) != kChip.manufacturerId) return false;
-    if (ReadId(bus, reads, 0x0001) != kChip.deviceId) return false;
+    if (ReadIdByte(bus, reads, 0x0000) != kChip.manufacturerId) return false;
+    if (ReadIdByte(bus, reads, 0x0001) != kChip.deviceId) return false;
     jedec::Unlocked(Direct(bus), kJedecReset);
     return true;
 }
