@@ -23,8 +23,9 @@ void MainWindow::ReadSettings() {
 
     // Read after SPPEPP, so the port chosen is probed in the mode just read.
     // 0 scans every port (the registers stay those of port 1); a port the
-    // machine does not have becomes port 1.
-    link_.ChoosePort(static_cast<uint8_t>(settings_->ReadInt("PORT", "PORTNUM", 0)));
+    // machine does not have becomes port 1, also on a machine without ports.
+    const int port = static_cast<uint8_t>(settings_->ReadInt("PORT", "PORTNUM", 0));
+    link_.ChoosePort(port > link_.PortCount() ? 1 : port);
     CheckRadioItem(kCmdAutoPort, kCmdAutoPort + link_.PortCount(),
                    kCmdAutoPort + link_.ChosenPort());
 

@@ -58,6 +58,7 @@ void MainWindow::StartTransferJob(const std::string& fileName, const SendNeeds& 
     if (job_.thread.joinable() && job_.done) job_.thread.join();
     // Loaded once, here: the progress window names the game from the start,
     // and the worker sends these bytes under the same name.
+    job_.fileName = fileName;
     job_.image = LoadSendImage(fileName, needs);
     if (job_.image.name.empty())
         job_.image.name = QFileInfo(QString::fromStdString(fileName)).fileName().toStdString();

@@ -18,6 +18,7 @@ namespace zorvex::app {
 struct TransferJob {
     std::thread thread;
     std::atomic<bool> done{true};
+    std::string fileName;
     SendImage image;
     std::string name;                    // the game, as the progress window names it
     SendResult result;                   // the worker's, read only after done
