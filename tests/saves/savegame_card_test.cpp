@@ -179,7 +179,7 @@ TEST_P(SaveRoundTrip, CardToFileToCard) {
 INSTANTIATE_TEST_SUITE_P(EveryChip, SaveRoundTrip, ::testing::Values(4, 16, 64),
                          [](const auto& info) { return std::to_string(info.param) + "M"; });
 
-TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
+TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFileAndAreNamedWhenNotWritten) {
     EXPECT_EQ(ParseSlotRange("3-5")->last, 5);
     EXPECT_FALSE(ParseSlotRange("5-3") || ParseSlotRange("0-16") || ParseSlotRange("x"));
     SimCardRig card(4);
@@ -189,6 +189,15 @@ TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
     EXPECT_EQ(messages.Texts(),
               std::vector<std::string>{"Can't write Slot 4 (Card has only 4 Slots)"});
     EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
+
+    // A whole image from a larger card fills this one; what did not fit is named.
+    const auto whole = PatternBytes(kSramImageSize, 3);
+    WriteFile(dir / "whole.sav", whole);
+    EXPECT_FALSE(WriteSaveRamFromFile(*card.link, dir / "whole.sav", std::nullopt, messages));
+    EXPECT_TRUE(std::equal(card.sram().begin(), card.sram().end(), whole.begin()));
+    EXPECT_EQ(messages.Texts().back(), "The card has only 4 Slots: slots 4 to 15 of " +
+                                           dir / "whole.sav" +
+                                           " did not fit and were not written.");
 }
 
 // What zorvex-cli's progress line is told: slots done of slots moved, from 0
