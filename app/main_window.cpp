@@ -64,7 +64,7 @@ MainWindow::MainWindow(CardLink& link, UiPrompts& prompts, MainWindowOptions opt
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/zorvex/icon.png")));
-    progress_ = std::make_unique<ProgressDialog>(link_.cancelRequested, this, kStringTransfer);
+    progress_ = std::make_unique<ProgressDialog>(monitor_.cancel, this, kStringTransfer);
     // The worker's boxes belong to the progress window it runs under.
     workerMessages_.SetOwnerProvider([this]() -> QWidget* { return progress_.get(); });
 
@@ -295,11 +295,11 @@ void MainWindow::CheckRadioItem(int first, int last, int id) {
 }
 
 void MainWindow::BuildPortMenu() {
-    const int count = std::clamp(link_.portCount, 0, kMaxPorts);
+    const int count = std::clamp(link_.PortCount(), 0, kMaxPorts);
     for (int k = 1; k <= count; ++k) {
         if (QAction* item = MenuItem(kCmdAutoPort + k)) {
-            item->setText(QString::fromStdString(
-                Format("Port &%d (0x%04x)", k, link_.portTable[static_cast<size_t>(k)])));
+            item->setText(
+                QString::fromStdString(Format("Port &%d (0x%04x)", k, link_.PortBase(k))));
             item->setEnabled(true);
         }
     }
@@ -321,7 +321,7 @@ bool MainWindow::Initialise() {
     directories_.requester = directories_.working;
 
     BuildPortMenu();
-    link_.transferMode = TransferAuto;
+    link_.SetTransferMode(TransferAuto);
     CheckRadioItem(kCmdAutoSppEpp, kCmdEpp, kCmdAutoSppEpp);
 
     emulatorCount = 0;
@@ -583,25 +583,23 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::SelectPortCommand(int k) {
-    if (k == 0) {
-        link_.scanAllPorts = true;  // the current port stays as it is
-    } else {
-        link_.scanAllPorts = false;
-        link_.SelectPort(k);
-    }
-    CheckRadioItem(kCmdAutoPort, kCmdAutoPort + link_.portCount, kCmdAutoPort + k);
+    if (k == 0)
+        link_.ScanAllPorts();  // the current port stays as it is
+    else
+        link_.ChoosePort(k);
+    CheckRadioItem(kCmdAutoPort, kCmdAutoPort + link_.PortCount(), kCmdAutoPort + k);
 }
 
 void MainWindow::SelectTransferMode(int mode) {
     // Takes effect at the next card detection.
-    link_.transferMode = static_cast<uint8_t>(mode);
+    link_.SetTransferMode(static_cast<uint8_t>(mode));
     CheckRadioItem(kCmdAutoSppEpp, kCmdEpp, kCmdAutoSppEpp + mode);
 }
 
 void MainWindow::ToggleDeepVerify() {
-    link_.deepVerify = !link_.deepVerify;
-    deepVerifyByte_ = link_.deepVerify ? 1 : 0;
-    if (QAction* item = MenuItem(kCmdDeepVerify)) item->setChecked(link_.deepVerify);
+    deepVerify_ = !deepVerify_;
+    deepVerifyByte_ = deepVerify_ ? 1 : 0;
+    if (QAction* item = MenuItem(kCmdDeepVerify)) item->setChecked(deepVerify_);
 }
 
 void MainWindow::SendRomCommand() {

@@ -17,6 +17,8 @@
 #include "common/file_requester.h"
 #include "library/rom_list_model.h"
 #include "link/card_link.h"
+#include "link/job_monitor.h"
+#include "saves/save_ram_move.h"
 
 class QAction;
 class QGroupBox;
@@ -142,6 +144,10 @@ class MainWindow final : public QDialog {
     QWidget* MessageOwner() const;
 
     CardLink& link() { return link_; }
+    // What the running job (a send, a library scan, a pack build) reports and
+    // what the progress window's Cancel asks of it.
+    JobMonitor& monitor() { return monitor_; }
+    bool deepVerify() const { return deepVerify_; }
     ProgressDialog& progress() { return *progress_; }
     TransferJob& job() { return job_; }
     RomListModel& libraryRows() { return libraryRows_; }
@@ -227,8 +233,11 @@ class MainWindow final : public QDialog {
     RomListModel libraryRows_;
     RomListModel packRows_;
     std::vector<RomEntry> savedPack_;  // the DIZavo rows as last saved
+    JobMonitor monitor_;
     std::unique_ptr<ProgressDialog> progress_;
     TransferJob job_;
+    // The Savegame Manager's save RAM, kept from one opening to the next.
+    SaveRamImage saveRam_{};
     std::unique_ptr<EmulatorState> emulatorState_;
 
     QMenuBar* menuBar_ = nullptr;
@@ -254,6 +263,7 @@ class MainWindow final : public QDialog {
     bool jobTickBusy_ = false;
     bool watchTickBusy_ = false;
     int hintState_ = 0;
+    bool deepVerify_ = false;
     uint8_t deepVerifyByte_ = 0;
 
     std::unique_ptr<DirectoryChangeWatch> changeWatch_;

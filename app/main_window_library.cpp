@@ -14,8 +14,7 @@ void MainWindow::UpdateRomListCaption() {
 
 void MainWindow::RescanRomDirectory() {
     WatchTimerPause pause(*this);
-    LibraryScanUi ui{messages_, *progress_, link_.cancelRequested,
-                     [this] { UpdateRomListCaption(); }};
+    LibraryScanUi ui{messages_, *progress_, monitor_.cancel, [this] { UpdateRomListCaption(); }};
     zorvex::RescanRomDirectory(kRomDirectory, romListFilePath, libraryRows_, ui);
     if (libraryRows_.Count() == 0) ClearRomInfo();
 }

@@ -21,7 +21,7 @@ namespace {
 // The build pauses the watch timer itself, so that a rescan cannot run while
 // the progress window pumps messages between members.
 PackBuildUi BuildUi(MainWindow& window) {
-    return PackBuildUi{window.messages(), window.progress(), window.link().cancelRequested,
+    return PackBuildUi{window.messages(), window.progress(), window.monitor().cancel,
                        [&window] { window.KillTimer(kWatchTimerId); },
                        [&window] { window.SetTimer(kWatchTimerId, kWatchTimerPeriod); }};
 }

@@ -7,14 +7,14 @@ namespace zorvex::app {
 // The main window's "SaveGame &Manager" command.
 void MainWindow::OpenSavegameManager() {
     WatchTimerPause pause(*this);
-    SavegameManager manager(this, link(), prompts(), directories());
+    SavegameManager manager(this, link(), saveRam_, monitor_.cancel, prompts(), directories());
     // Only the slots the card has are shown; without a card all sixteen are,
     // and the first card operation says why it cannot reach one.
     {
-        CardOperation operation(link());
-        const int cardSlots = link().OpenCard();
-        if (cardSlots > 0) {
-            manager.slotState().SetCardSlots(cardSlots);
+        CardOperation operation(link().bus());
+        const Detection opened = link().OpenCard();
+        if (opened.result == 0 && opened.card.saveBanks() > 0) {
+            manager.slotState().SetCardSlots(opened.card.saveBanks());
             link().ReleaseCard();
         }
     }

@@ -12,26 +12,22 @@ namespace zorvex::app {
 // 8 bits of a stored value take effect.
 void MainWindow::ReadSettings() {
     deepVerifyByte_ = static_cast<uint8_t>(settings_->ReadInt("FILE", "DEEPVERIFY", 0));
-    link_.deepVerify = deepVerifyByte_ != 0;
-    if (QAction* item = MenuItem(kCmdDeepVerify)) item->setChecked(link_.deepVerify);
+    deepVerify_ = deepVerifyByte_ != 0;
+    if (QAction* item = MenuItem(kCmdDeepVerify)) item->setChecked(deepVerify_);
 
     // Values other than 0-2 are kept and handed on as they are; the menu then
     // keeps its tick on "&Auto SPP/EPP".
-    link_.transferMode = static_cast<uint8_t>(settings_->ReadInt("PORT", "SPPEPP", 0));
-    if (link_.transferMode <= TransferEpp)
-        CheckRadioItem(kCmdAutoSppEpp, kCmdEpp, kCmdAutoSppEpp + link_.transferMode);
+    link_.SetTransferMode(static_cast<uint8_t>(settings_->ReadInt("PORT", "SPPEPP", 0)));
+    if (link_.TransferMode() <= TransferEpp)
+        CheckRadioItem(kCmdAutoSppEpp, kCmdEpp, kCmdAutoSppEpp + link_.TransferMode());
 
-    // Read after SPPEPP, so SelectPort probes in the mode just read.
-    link_.currentPortIndex = static_cast<uint8_t>(settings_->ReadInt("PORT", "PORTNUM", 0));
-    if (link_.currentPortIndex == 0) {
-        link_.scanAllPorts = true;  // the registers stay those of port 1
-    } else {
-        link_.scanAllPorts = false;
-        if (link_.currentPortIndex > link_.portCount) link_.currentPortIndex = 1;
-        link_.SelectPort(link_.currentPortIndex);
-    }
-    CheckRadioItem(kCmdAutoPort, kCmdAutoPort + link_.portCount,
-                   kCmdAutoPort + link_.currentPortIndex);
+    // Read after SPPEPP, so the port chosen is probed in the mode just read.
+    // 0 scans every port (the registers stay those of port 1); a port the
+    // machine does not have becomes port 1, also on a machine without ports.
+    const int port = static_cast<uint8_t>(settings_->ReadInt("PORT", "PORTNUM", 0));
+    link_.ChoosePort(port > link_.PortCount() ? 1 : port);
+    CheckRadioItem(kCmdAutoPort, kCmdAutoPort + link_.PortCount(),
+                   kCmdAutoPort + link_.ChosenPort());
 
     currentEmulator = settings_->ReadInt("EMULATOR", "ACEMU", 0);
     if (currentEmulator < 0 || currentEmulator >= emulatorCount) currentEmulator = 0;
@@ -47,10 +43,10 @@ void MainWindow::ReadSettings() {
 
 void MainWindow::WriteSettings() {
     // A value read as 5 is still 5 if Deep Verify was not toggled since.
-    const int deepVerify = link_.deepVerify ? (deepVerifyByte_ != 0 ? deepVerifyByte_ : 1) : 0;
+    const int deepVerify = deepVerify_ ? (deepVerifyByte_ != 0 ? deepVerifyByte_ : 1) : 0;
     settings_->WriteInt("FILE", "DEEPVERIFY", deepVerify);
-    settings_->WriteInt("PORT", "SPPEPP", static_cast<int8_t>(link_.transferMode));
-    settings_->WriteInt("PORT", "PORTNUM", link_.scanAllPorts ? 0 : link_.currentPortIndex);
+    settings_->WriteInt("PORT", "SPPEPP", static_cast<int8_t>(link_.TransferMode()));
+    settings_->WriteInt("PORT", "PORTNUM", link_.ChosenPort());
     settings_->WriteInt("EMULATOR", "ACEMU", currentEmulator);
     settings_->WriteBytes("WINDOW", "GEOMETRY", saveGeometry());
     settings_->Sync();

@@ -56,25 +56,20 @@ void MainWindow::StartTransferJob(const std::string& fileName, const SendNeeds& 
     KillTimer(kWatchTimerId);
     // A finished worker from the previous job is released here at the latest.
     if (job_.thread.joinable() && job_.done) job_.thread.join();
+    // Loaded once, here: the progress window names the game from the start,
+    // and the worker sends these bytes under the same name.
     job_.fileName = fileName;
-    job_.needs = needs;
-    if (job_.needs.name.empty()) {
-        // The progress window names the game from the start; the worker then
-        // uses the same name.
-        int32_t length = 0;
-        std::string problem;
-        const RomImage image = LoadRomImage(fileName, length, LoadFromZip, problem);
-        job_.needs.name =
-            image ? GameName(image, fileName)
-                  : QFileInfo(QString::fromStdString(fileName)).fileName().toStdString();
-    }
-    job_.report = SendReport{};
+    job_.image = LoadSendImage(fileName, needs);
+    if (job_.image.name.empty())
+        job_.image.name = QFileInfo(QString::fromStdString(fileName)).fileName().toStdString();
+    job_.name = job_.image.name;
+    job_.result = SendResult{};
     job_.meter.emplace(SteadyClock(), 0);
     job_.started = std::chrono::steady_clock::now();
     progress_->Open(nullptr);
     progress_->SetRange(0, 100);
     progress_->SetPos(0);
-    link_.progressPercent = 0;
+    monitor_.percent = 0;
     job_.done = false;
     if (!SetTimer(kJobTimerId, kJobTimerPeriod)) {
         job_.done = true;
@@ -89,9 +84,10 @@ void MainWindow::StartTransferJob(const std::string& fileName, const SendNeeds& 
             // The worker calls the card link only through SendJob. Its only act
             // on the user interface is the error box, which the GUI thread shows
             // on its behalf while the worker waits.
-            job_.thread = std::thread([this] {
-                job_.result = link_.SendJob(job_.fileName, job_.needs, &job_.report);
-                if (job_.result != 0) workerMessages_.ShowMessage(link_.messageText, "Error");
+            const SendOptions options{deepVerify_};
+            job_.thread = std::thread([this, options] {
+                job_.result = link_.SendJob(job_.image, options, &monitor_);
+                if (job_.result.result != 0) workerMessages_.ShowMessage(job_.result.text, "Error");
                 job_.done = true;
             });
             started = true;
@@ -125,14 +121,14 @@ void MainWindow::OnTick(int id) {
 
 void MainWindow::JobTick() {
     if (!job_.done) {
-        const TransferProgress now = link_.JobProgress();
+        const TransferProgress now = monitor_.Progress();
         // The chip erase moves nothing over the cable; the bar shows how much
         // of its typical time has passed instead of standing at 0.
         if (now.phase == "erase" && job_.meter) {
             job_.meter->Update(now);
             progress_->SetPos(job_.meter->percent());
         } else {
-            progress_->SetPos(link_.progressPercent);
+            progress_->SetPos(monitor_.percent);
             if (job_.meter) job_.meter->Update(now);
         }
         if (job_.meter) {
@@ -142,7 +138,7 @@ void MainWindow::JobTick() {
                 rate = "about " + job_.meter->LeftText();  // no bytes move while it erases
             else if (!phase.empty())
                 rate = job_.meter->SpeedText() + ", " + job_.meter->LeftText();
-            progress_->ShowJobDetails(QString::fromStdString(job_.needs.name),
+            progress_->ShowJobDetails(QString::fromStdString(job_.name),
                                       phase.empty()
                                           ? QStringLiteral("Looking for the card")
                                           : QString::fromStdString(job_.meter->PhaseText()),
@@ -153,18 +149,18 @@ void MainWindow::JobTick() {
     KillTimer(kJobTimerId);
     if (job_.thread.joinable()) job_.thread.join();  // it has finished
     progress_->Close();                              // enables this window again
-    SendReport report = job_.report;
-    if (report.name.empty()) report.name = job_.needs.name;
+    SendResult result = job_.result;
+    if (result.report.name.empty()) result.report.name = job_.name;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - job_.started).count();
-    ShowResult(SendResultText(report, job_.result, link_.messageText, seconds));
+    ShowResult(SendResultText(result, seconds));
+    job_.image = SendImage{};  // the bytes are not needed after the job
     job_.meter.reset();
     SetTimer(kWatchTimerId, kWatchTimerPeriod);
 }
 
 void MainWindow::WatchTick() {
-    LibraryScanUi ui{messages_, *progress_, link_.cancelRequested,
-                     [this] { UpdateRomListCaption(); }};
+    LibraryScanUi ui{messages_, *progress_, monitor_.cancel, [this] { UpdateRomListCaption(); }};
     if (!firstTickDone) {
         KillTimer(kWatchTimerId);
         firstTickDone = true;

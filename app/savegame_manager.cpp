@@ -46,19 +46,20 @@ QString ItemText(const SlotList& list, int row, int column) {
 
 }  // namespace
 
-SavegameManager::SavegameManager(QWidget* parent, CardLink& link, UiPrompts& prompts,
+SavegameManager::SavegameManager(QWidget* parent, CardLink& link, SaveRamImage& image,
+                                 std::atomic<bool>& cancel, UiPrompts& prompts,
                                  RequesterDirectories& directories)
     : QDialog(parent),
       link_(link),
       messages_(prompts, this),
       requester_(prompts, this),
-      progress_(std::make_unique<ProgressDialog>(link.cancelRequested, parent)),
+      progress_(std::make_unique<ProgressDialog>(cancel, parent)),
       progressSink_(std::make_unique<OwnedProgress>(*progress_, this)) {
     setObjectName(QStringLiteral("savegameManager"));
     setWindowTitle(QStringLiteral("Savegame Manager"));
     setModal(true);
-    operations_ = std::make_unique<SavegameOperations>(link_, slots_, messages_, requester_,
-                                                       directories, *progressSink_);
+    operations_ = std::make_unique<SavegameOperations>(link_, image, slots_, messages_, requester_,
+                                                       directories, *progressSink_, cancel);
 
     BuildList();
 

@@ -31,8 +31,8 @@ inline constexpr int kIdPcToSlots = 1038;
 inline constexpr int kIdSavegameExit = 2;
 
 // The modal Savegame Manager: sixteen slot rows and the buttons that move save
-// RAM between the card, the link's save-RAM image and files. The object lives
-// for one opening; its list texts go with it, the image stays in the link.
+// RAM between the card, the owner's save-RAM image and files. The object lives
+// for one opening; its list texts go with it, the image stays with the owner.
 //
 // The progress window of a card loop belongs to this dialog: the dialog runs
 // modally, and only a window of its own stays usable (Cancel) meanwhile. The
@@ -40,10 +40,11 @@ inline constexpr int kIdSavegameExit = 2;
 class SavegameManager final : public QDialog, private SlotListObserver {
     Q_OBJECT
   public:
-    // `parent` (the main window) owns the progress window; `directories` are
-    // the main window's own and are updated by the requesters.
-    SavegameManager(QWidget* parent, CardLink& link, UiPrompts& prompts,
-                    RequesterDirectories& directories);
+    // `parent` (the main window) owns the progress window; `image`, `cancel`
+    // (what the progress window's Cancel sets) and `directories` are the main
+    // window's own, and the requesters update the directories.
+    SavegameManager(QWidget* parent, CardLink& link, SaveRamImage& image, std::atomic<bool>& cancel,
+                    UiPrompts& prompts, RequesterDirectories& directories);
     ~SavegameManager() override;
 
     QTableWidget* slotList() const { return list_; }

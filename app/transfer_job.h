@@ -11,17 +11,17 @@
 
 namespace zorvex::app {
 
-// The background job that writes one file to the card. The GUI thread writes
-// fileName before the worker starts and does not touch it again until done is
-// seen; done is the worker's last act. progressPercent and cancelRequested
-// live in the card link.
+// The background job that writes one file to the card. The GUI thread loads
+// the image and names the game before the worker starts and does not touch
+// them again until done is seen; done is the worker's last act. Its progress
+// and Cancel live in the window's JobMonitor.
 struct TransferJob {
     std::thread thread;
     std::atomic<bool> done{true};
     std::string fileName;
-    SendNeeds needs;                     // written before the worker starts, like fileName
-    SendReport report;                   // the worker's, read only after done
-    int result = 0;                      // SendJob's result, read only after done
+    SendImage image;
+    std::string name;                    // the game, as the progress window names it
+    SendResult result;                   // the worker's, read only after done
     std::optional<TransferMeter> meter;  // the progress lines, on the GUI thread
     std::chrono::steady_clock::time_point started;
 };

@@ -3,23 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/progress_display.h"
 #include "common/file_io.h"
 #include "link/card_link.h"
 
 namespace zorvex::cli {
-
-void StderrMessages::ShowMessage(const std::string& text, const std::string& caption) {
-    BreakProgressLine();
-    // The flash warnings end in a bell and a newline meant for a message box.
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == '\a'))
-        line.pop_back();
-    if (caption == "Warning")
-        std::fprintf(stderr, "Warning: %s\n", line.c_str());
-    else
-        std::fprintf(stderr, "%s\n", line.c_str());
-}
 
 void DeclareCardOptions(Arguments& arguments, CardOptions& options) {
     arguments.Option("--port", "N", "use only LPT N (1..8) instead of every port in turn",
@@ -45,31 +32,29 @@ void DeclareCardOptions(Arguments& arguments, CardOptions& options) {
                      });
 }
 
-std::unique_ptr<LinkRuntime> OpenCardRuntime(const CardOptions& options, MessageSink& messages) {
-    auto runtime = CreateLinkRuntime(messages);
-    if (!runtime || !runtime->link) {
+CardSession::CardSession(const CardOptions& options) {
+    auto made = CreateLinkRuntime(messages);
+    if (!made || !made->link) {
         messages.ShowMessage("no card link", "Error");
-        return nullptr;
+        return;
     }
-    if (!runtime->messageText.empty()) {
-        messages.ShowMessage(runtime->messageText, "Error");
-        return nullptr;
+    if (!made->messageText.empty()) {
+        messages.ShowMessage(made->messageText, "Error");
+        return;
     }
-    CardLink& link = *runtime->link;
-    if (options.mode >= 0) link.transferMode = static_cast<uint8_t>(options.mode);
+    CardLink& link = *made->link;
+    if (options.mode >= 0) link.SetTransferMode(static_cast<uint8_t>(options.mode));
     if (options.port != 0) {
-        link.scanAllPorts = false;
         // A port the machine does not have is reported the way detection
         // reports a port without a card, instead of quietly using another.
-        if (options.port > link.portCount ||
-            link.portTable[static_cast<size_t>(options.port)] == 0) {
+        if (link.PortBase(options.port) == 0) {
             messages.ShowMessage(Format("Could not detect Ombra Card on Port %d", options.port),
                                  "Error");
-            return nullptr;
+            return;
         }
-        link.SelectPort(options.port);
+        link.ChoosePort(options.port);
     }
-    return runtime;
+    runtime = std::move(made);
 }
 
 bool ParseByteCount(const std::string& text, long long& value) {

@@ -18,25 +18,23 @@ void DeclareDetect(zorvex::cli::Arguments& arguments) {
 }
 
 int RunDetect() {
-    const zorvex::cli::CardOptions& options = gOptions;
-    const bool report = gReport;
-    zorvex::cli::StderrMessages messages;
-    auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
-    if (!runtime) return 1;
-    if (report) {
-        std::fputs(zorvex::cli::DetectReport(*runtime).c_str(), stdout);
+    zorvex::cli::CardSession session(gOptions);
+    if (!session) return 1;
+    if (gReport) {
+        std::fputs(zorvex::cli::DetectReport(*session.runtime).c_str(), stdout);
         return 0;
     }
-    zorvex::CardLink& link = *runtime->link;
-    zorvex::CardOperation operation(link);
-    const int slots = link.OpenCard();
-    if (slots < 0) {
-        messages.ShowMessage(link.messageText, "Error");
+    zorvex::CardLink& link = session.link();
+    zorvex::CardOperation operation(link.bus());
+    const zorvex::Detection found = link.OpenCard();
+    if (found.result != 0) {
+        session.messages.ShowMessage(found.text, "Error");
         return 1;
     }
     link.ReleaseCard();
-    std::printf("LPT%d 0x%04x %s %dM %d\n", link.currentPortIndex, link.currentPortBase,
-                link.sppMode ? "SPP" : "EPP", link.flashType, slots);
+    const zorvex::CardInfo& card = found.card;
+    std::printf("LPT%d 0x%04x %s %dM %d\n", card.port, card.base, card.spp ? "SPP" : "EPP",
+                static_cast<int>(card.chip), card.saveBanks());
     return 0;
 }
 

@@ -31,25 +31,22 @@ void DeclareDump(zorvex::cli::Arguments& arguments) {
 }
 
 int RunDump() {
-    const zorvex::cli::CardOptions& options = gOptions;
-    const std::string& out = gOut;
-    long long size = gSize;
-
-    zorvex::cli::StderrMessages messages;
-    auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
-    if (!runtime) return 1;
-    zorvex::CardLink& link = *runtime->link;
-    zorvex::CardOperation operation(link);
-    if (link.DetectCard() != 0) {
-        messages.ShowMessage(link.messageText, "Error");
+    zorvex::cli::CardSession session(gOptions);
+    if (!session) return 1;
+    zorvex::CardLink& link = session.link();
+    zorvex::CardOperation operation(link.bus());
+    const zorvex::Detection found = link.DetectCard();
+    if (found.result != 0) {
+        session.messages.ShowMessage(found.text, "Error");
         return 1;
     }
-    if (size < 0) size = link.capacity;
-    if (size > link.capacity) {
+    const int32_t capacity = found.card.capacity();
+    const long long size = gSize < 0 ? capacity : gSize;
+    if (size > capacity) {
         link.ReleaseCard();
-        messages.ShowMessage(zorvex::Format("Can't read %lld bytes from a card of %d bytes", size,
-                                            static_cast<int>(link.capacity)),
-                             "Error");
+        session.messages.ShowMessage(
+            zorvex::Format("Can't read %lld bytes from a card of %d bytes", size, capacity),
+            "Error");
         return 1;
     }
     const int banks = static_cast<int>((size + zorvex::kRomBankSize - 1) / zorvex::kRomBankSize);
@@ -62,8 +59,8 @@ int RunDump() {
                           kPagesPerBank);
     }
     link.ReleaseCard();
-    const bool written =
-        zorvex::WriteWholeFile(out, flash.data(), static_cast<size_t>(size), false, messages);
+    const bool written = zorvex::WriteWholeFile(gOut, flash.data(), static_cast<size_t>(size),
+                                                false, session.messages);
     progress.Finish(written, "read", "read", size);
     return written ? 0 : 1;
 }

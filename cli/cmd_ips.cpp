@@ -4,16 +4,10 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/stderr_messages.h"
 #include "rom/tools/ips_patch_command.h"
 
 namespace {
-
-class StderrSink final : public zorvex::MessageSink {
-  public:
-    void ShowMessage(const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
 
 std::string gSource, gPatch, gDestination;
 
@@ -24,7 +18,7 @@ void DeclareIps(zorvex::cli::Arguments& arguments) {
 }
 
 int RunIps() {
-    StderrSink sink;
+    zorvex::cli::StderrMessages sink;
     return zorvex::IpsPatchFile(gSource, gPatch, gDestination, sink) ? 0 : 1;
 }
 

@@ -5,22 +5,16 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/stderr_messages.h"
 #include "library/rom_list_location.h"
 #include "library/rom_scan.h"
 
 namespace {
 
-class StderrMessageSink final : public zorvex::MessageSink {
-  public:
-    void ShowMessage(const std::string& text, const std::string& caption) override {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    }
-};
-
 void DeclareLibrary(zorvex::cli::Arguments&) {}
 
 int RunLibrary() {
-    StderrMessageSink messages;
+    zorvex::cli::StderrMessages messages(zorvex::cli::StderrMessages::Captions::All);
     zorvex::NullProgressSink progress;
     std::atomic<bool> cancelRequested{false};
     zorvex::RomListModel list;

@@ -4,17 +4,11 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/stderr_messages.h"
 #include "common/file_io.h"
 #include "pack/menu_program.h"
 
 namespace {
-
-class StderrSink final : public zorvex::MessageSink {
-  public:
-    void ShowMessage(const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
 
 std::string gOut;
 
@@ -24,7 +18,7 @@ void DeclareMenuProgram(zorvex::cli::Arguments& arguments) {
 
 int RunMenuProgram() {
     std::vector<uint8_t> image = zorvex::MakeMenuProgram();
-    StderrSink sink;
+    zorvex::cli::StderrMessages sink;
     return zorvex::WriteWholeFile(gOut, image.data(), image.size(), false, sink) ? 0 : 1;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/stderr_messages.h"
 #include "common/progress_sink.h"
 #include "library/rom_list_model.h"
 #include "library/rom_scan.h"
@@ -13,13 +14,6 @@
 #include "pack/pack_status.h"
 
 namespace {
-
-class StderrSink final : public zorvex::MessageSink {
-  public:
-    void ShowMessage(const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
 
 std::string gOut;
 std::vector<std::string> gMembers;
@@ -30,7 +24,7 @@ void DeclarePack(zorvex::cli::Arguments& arguments) {
 }
 
 int RunPack() {
-    StderrSink sink;
+    zorvex::cli::StderrMessages sink;
     // The rows the desktop program's list would hold, for the caption; the
     // list sorts by name, the image keeps the order given here.
     zorvex::RomListModel rows;

@@ -23,8 +23,8 @@ int RunPorts() {
     if (!runtime->accessNote.empty()) std::printf("note: %s\n", runtime->accessNote.c_str());
     const auto& link = *runtime->link;
     const char* access = zorvex::PortAccessName(runtime->access);
-    for (int n = 1; n <= link.portCount; ++n) {
-        const uint16_t base = link.portTable[static_cast<size_t>(n)];
+    for (int n = 1; n <= link.PortCount(); ++n) {
+        const uint16_t base = link.PortBase(n);
         if (base == 0) continue;  // gaps in the LPT numbering
         // Taking the port once shows whether it can be used at all.
         zorvex::PortCycles& io = *runtime->portIo;

@@ -1,26 +1,26 @@
 // zorvex-cli scan-card: the Savegame Manager's "Scan Rom" on the card that
 // detection finds, one line per save slot that a game owns.
 #include <cstdio>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/card_session.h"
 #include "cli/cli_command.h"
-#include "ports/link_factory.h"
-#include "saves/save_ram_commands.h"
+#include "saves/pack_scan.h"
 
 namespace {
 
 void DeclareScanCard(zorvex::cli::Arguments&) {}
 
 int RunScanCard() {
-    zorvex::cli::StderrMessages sink;
-    auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
-    if (!runtime) return 1;
-    std::vector<std::string> lines;
-    if (!zorvex::ScanCardSlots(*runtime->link, sink, lines)) return 1;
-    for (const auto& line : lines) std::printf("%s\n", line.c_str());
+    zorvex::cli::CardSession session;
+    if (!session) return 1;
+    const zorvex::PackScan scan = zorvex::ScanPack(session.link());
+    if (!scan.ok) {
+        session.messages.ShowMessage(scan.text, "Error");
+        return 1;
+    }
+    for (size_t slot = 0; slot < scan.names.size(); ++slot)
+        std::printf("Slot %02d %s\n", static_cast<int>(slot), scan.names[slot].c_str());
     return 0;
 }
 

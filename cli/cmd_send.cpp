@@ -15,7 +15,6 @@
 #include "cli/cli_command.h"
 #include "cli/progress_display.h"
 #include "link/card_link.h"
-#include "rom/rom_image.h"
 
 namespace {
 
@@ -56,47 +55,42 @@ void DeclareSend(zorvex::cli::Arguments& arguments) {
 }
 
 int RunSend() {
-    const zorvex::cli::CardOptions& options = gOptions;
-    const std::string& file = gFile;
     const bool verify = gVerify;
-
-    zorvex::cli::StderrMessages messages;
-    auto runtime = zorvex::cli::OpenCardRuntime(options, messages);
-    if (!runtime) return 1;
-    zorvex::CardLink& link = *runtime->link;
-    link.deepVerify = verify;
+    zorvex::cli::CardSession session(gOptions);
+    if (!session) return 1;
+    zorvex::CardLink& link = session.link();
+    const zorvex::SendImage image = zorvex::LoadSendImage(gFile);
 
     InterruptAsCancel interrupts;
     // The job reports its phase, bank and sizes as it goes (the desktop's
     // progress window shows the same report).
     zorvex::cli::ProgressDisplay progress(-1);
+    zorvex::JobMonitor monitor;
     std::atomic<bool> done{false};
-    int result = -1;
-    zorvex::SendReport report;
+    zorvex::SendResult job;
     // The worker owns the card for the whole job; this thread only reads
-    // the job's progress and raises cancelRequested, as the desktop program's
+    // the job's progress and raises its cancel, as the desktop program's
     // timer and Cancel button do.
     std::thread worker([&] {
-        result = link.SendJob(file, {}, &report);
+        job = link.SendJob(image, zorvex::SendOptions{verify}, &monitor);
         done = true;
     });
     while (!done) {
-        // Detection clears cancelRequested, so the request is repeated until
-        // the job ends.
-        if (gInterrupted) link.cancelRequested = true;
-        progress.Show(link.JobProgress());
+        // Detection clears the cancel, so the request is repeated until the
+        // job ends.
+        if (gInterrupted) monitor.cancel = true;
+        progress.Show(monitor.Progress());
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     worker.join();
-    progress.Show(link.JobProgress());  // where the job ended, however short it was
-    progress.Finish(result == 0, verify ? "verify" : "write",
-                    verify ? "written and verified" : "written", report.bytes);
-    if (result != 0) {
-        messages.ShowMessage(link.messageText, "Error");
+    progress.Show(monitor.Progress());  // where the job ended, however short it was
+    progress.Finish(job.result == 0, verify ? "verify" : "write",
+                    verify ? "written and verified" : "written", job.report.bytes);
+    if (job.result != 0) {
+        session.messages.ShowMessage(job.text, "Error");
         // What the card holds now, when the job had already changed it.
-        if (report.cardChanged)
-            messages.ShowMessage(zorvex::SendResultText(report, result, link.messageText, 0),
-                                 "Error");
+        if (job.report.cardChanged)
+            session.messages.ShowMessage(zorvex::SendResultText(job, 0), "Error");
         return 1;
     }
     return 0;

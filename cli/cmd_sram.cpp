@@ -1,5 +1,5 @@
-// zorvex-cli sram-read / sram-write: the Savegame Manager's transfers and
-// file operations on the card that detection finds.
+// zorvex-cli sram-read / sram-write: save RAM between the card that detection
+// finds and a file, moved as the Savegame Manager moves it.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -7,7 +7,6 @@
 #include "cli/card_session.h"
 #include "cli/cli_command.h"
 #include "cli/progress_display.h"
-#include "ports/link_factory.h"
 #include "saves/save_ram_commands.h"
 
 namespace {
@@ -48,13 +47,11 @@ void DeclareSramRead(zorvex::cli::Arguments& arguments) {
 }
 
 int RunSramRead() {
-    const std::optional<zorvex::SlotRange>& slots = gSlots;
-    const std::string& out = gOut;
-    zorvex::cli::StderrMessages sink;
-    auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
-    if (!runtime) return 1;
+    zorvex::cli::CardSession session;
+    if (!session) return 1;
     SlotLine line;
-    const bool ok = zorvex::ReadSaveRamToFile(*runtime->link, out, slots, sink, &line);
+    const bool ok =
+        zorvex::ReadSaveRamToFile(session.link(), gOut, gSlots, session.messages, &line);
     line.Finish(ok);
     return ok ? 0 : 1;
 }
@@ -72,13 +69,11 @@ void DeclareSramWrite(zorvex::cli::Arguments& arguments) {
 }
 
 int RunSramWrite() {
-    const std::optional<int>& start = gStart;
-    const std::string& in = gIn;
-    zorvex::cli::StderrMessages sink;
-    auto runtime = zorvex::cli::OpenCardRuntime({}, sink);
-    if (!runtime) return 1;
+    zorvex::cli::CardSession session;
+    if (!session) return 1;
     SlotLine line;
-    const bool ok = zorvex::WriteSaveRamFromFile(*runtime->link, in, start, sink, &line);
+    const bool ok =
+        zorvex::WriteSaveRamFromFile(session.link(), gIn, gStart, session.messages, &line);
     line.Finish(ok);
     return ok ? 0 : 1;
 }

@@ -13,8 +13,8 @@ namespace zorvex {
 // The library directory, relative to the working directory.
 inline constexpr const char* kRomDirectory = "roms/";
 
-// What a scan talks to. cancelRequested is the card link's shared flag that
-// the progress window's Cancel sets; captionChanged is called wherever the
+// What a scan talks to. cancelRequested is the flag that the progress
+// window's Cancel sets (the window's job monitor's); captionChanged is called wherever the
 // library caption must be refreshed (the window sets it from RomListCaption).
 struct LibraryScanUi {
     MessageSink& messages;

@@ -15,8 +15,8 @@ namespace zorvex {
 // The pack menu program, read from the working directory and put first.
 inline constexpr const char* kMenuProgramFile = "dizavo.gb";
 
-// What building a pack talks to. cancelRequested is the card link's shared
-// flag that the progress window's Cancel sets. The watch timer must not rescan
+// What building a pack talks to. cancelRequested is the flag that the
+// progress window's Cancel sets (the window's job monitor's). The watch timer must not rescan
 // the library while the build pumps messages, so it is stopped for the build
 // and restarted (1000 ms) on every way out; either callback may be empty.
 struct PackBuildUi {

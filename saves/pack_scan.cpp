@@ -17,26 +17,19 @@ constexpr int kFirstMemberBank = 2;  // the pack builder puts the first game beh
 constexpr char kPackMarker[] = "DIZAVO";
 
 using HeaderPages = std::array<uint8_t, 512>;
+constexpr size_t kMostNames = 16;  // the manager's slot rows
 
 // The title with the colour flag (bit 7 of its 16th byte) cleared, so that a
 // Color title ending in 0x80 stops one character early.
-void StoreTitle(CardLink& link, int entry, const HeaderPages& header) {
-    auto& name = link.slotNames[static_cast<size_t>(entry)];
-    std::memcpy(name.data(), header.data() + kTitleOffset, kTitleLength);
-    name[kTitleLength - 1] = static_cast<char>(name[kTitleLength - 1] & 0x7F);
-    name[kTitleLength] = '\0';
+std::string Title(const HeaderPages& header) {
+    std::array<char, kTitleLength> title{};
+    std::memcpy(title.data(), header.data() + kTitleOffset, kTitleLength);
+    title[kTitleLength - 1] = static_cast<char>(title[kTitleLength - 1] & 0x7F);
+    return std::string(title.data(), strnlen(title.data(), title.size()));
 }
 
-void AddTitle(CardLink& link, const HeaderPages& header) {
-    StoreTitle(link, link.slotNameCount, header);
-    ++link.slotNameCount;
-}
-
-void RepeatLastTitle(CardLink& link, int times) {
-    for (int i = 0; i < times; ++i) {
-        link.slotNames[link.slotNameCount] = link.slotNames[link.slotNameCount - 1];
-        ++link.slotNameCount;
-    }
+void AddTitle(PackScan& scan, const HeaderPages& header, int times = 1) {
+    for (int i = 0; i < times; ++i) scan.names.push_back(Title(header));
 }
 
 // Puts ROM bank 1 back into the mapper's bank window when the scan ends. The
@@ -45,70 +38,71 @@ void RepeatLastTitle(CardLink& link, int times) {
 // the next detection of such a card would find no flash.
 class RestoreBankWindow {
   public:
-    explicit RestoreBankWindow(CardLink& link) : link_(link) {}
+    explicit RestoreBankWindow(CardBus& bus) : bus_(bus) {}
     ~RestoreBankWindow() {
-        link_.BusWrite(0x3000, 0);
-        link_.BusWrite(0x2000, 1);
+        bus_.BusWrite(0x3000, 0);
+        bus_.BusWrite(0x2000, 1);
     }
     RestoreBankWindow(const RestoreBankWindow&) = delete;
     RestoreBankWindow& operator=(const RestoreBankWindow&) = delete;
 
   private:
-    CardLink& link_;
+    CardBus& bus_;
 };
 
 }  // namespace
 
-bool ScanPack(CardLink& link) {
-    CardOperation operation(link);
-    const int opened = link.OpenCard();
-    if (opened <= 0) return false;
-    RestoreBankWindow restore(link);
-    // The table has room for 16 slots; a larger count would only overrun it.
-    const int slots = std::min(opened, static_cast<int>(link.slotNames.size()));
-    for (auto& name : link.slotNames) name.fill('\0');
-    link.slotNameCount = 0;
+PackScan ScanPack(CardLink& link) {
+    PackScan scan;
+    CardOperation operation(link.bus());
+    Detection opened = link.OpenCard();
+    if (opened.result != 0 || opened.card.saveBanks() <= 0) {
+        scan.text = std::move(opened.text);
+        return scan;
+    }
+    scan.card = opened.card;
+    RestoreBankWindow restore(link.bus());
+    // The manager has rows for 16 slots; a larger count would only overrun them.
+    const size_t slots = std::min(static_cast<size_t>(opened.card.saveBanks()), kMostNames);
 
     HeaderPages header{};
     link.ReadRomPages(0, header.data(), 2);
     if (!HasNintendoLogo(header.data())) {
-        link.messageText = "No valid GameboyRom !!";
-        return false;
+        scan.text = "No valid GameboyRom !!";
+        return scan;
     }
 
+    scan.ok = true;
     if (std::memcmp(header.data() + kTitleOffset, kPackMarker, 6) != 0) {
         const uint8_t ram = header[kRamSizeOffset];
-        if (ram == 0) return true;
-        AddTitle(link, header);
-        if (ram == kRamCode32K) RepeatLastTitle(link, 3);
-        return true;
+        if (ram != 0) AddTitle(scan, header, ram == kRamCode32K ? 4 : 1);
+        return scan;
     }
 
     // Walk the chain of members from header to header. 64-bit arithmetic keeps
     // a corrupt size code (up to 31) from overflowing the bank number.
-    const int64_t banks = link.capacity / kRomBankSize;
+    const auto tooMany = [&scan] {
+        scan.ok = false;
+        scan.text = "Too many Savegames for this Cart !!";
+        return scan;
+    };
+    const int64_t banks = opened.card.capacity() / kRomBankSize;
     int64_t bank = kFirstMemberBank;
     while (bank < banks) {
         link.ReadRomPages(static_cast<int>(bank), header.data(), 2);
-        if (!HasNintendoLogo(header.data())) return true;
+        if (!HasNintendoLogo(header.data())) return scan;
         const uint8_t ram = header[kRamSizeOffset];
         if (ram != 0) {
-            if (link.slotNameCount >= slots) {
-                link.messageText = "Too many Savegames for this Cart !!";
-                return false;
-            }
-            AddTitle(link, header);
+            if (scan.names.size() >= slots) return tooMany();
+            AddTitle(scan, header);
             if (ram == kRamCode32K) {
-                if (link.slotNameCount + 3 > slots) {
-                    link.messageText = "Too many Savegames for this Cart !!";
-                    return false;
-                }
-                RepeatLastTitle(link, 3);
+                if (scan.names.size() + 3 > slots) return tooMany();
+                AddTitle(scan, header, 3);
             }
         }
         bank += int64_t{2} << (header[kRomSizeOffset] & 31);
     }
-    return true;
+    return scan;
 }
 
 }  // namespace zorvex

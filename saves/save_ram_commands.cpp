@@ -1,96 +1,16 @@
 #include "saves/save_ram_commands.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "common/file_io.h"
-#include "saves/savegame_operations.h"
+#include "saves/save_ram_move.h"
+#include "saves/slot_list.h"
 
 namespace zorvex {
 
 namespace {
-
-// Answers every requester with one path.
-class FixedFileRequester final : public FileRequester {
-  public:
-    explicit FixedFileRequester(std::string path) : path_(std::move(path)) {}
-    std::vector<std::string> Ask(const FileRequest&) override { return {path_}; }
-
-  private:
-    std::string path_;
-};
-
-// Passes messages on and remembers that there was one.
-class CountingSink final : public MessageSink {
-  public:
-    explicit CountingSink(MessageSink& target) : target_(target) {}
-    void ShowMessage(const std::string& text, const std::string& caption) override {
-        ++count;
-        target_.ShowMessage(text, caption);
-    }
-    int count = 0;
-
-  private:
-    MessageSink& target_;
-};
-
-// The manager's bar counts in two ways: the whole-image transfers set a slot's
-// position before moving it (range 0..n-1), the selected-slot ones after
-// (range 0..n). Both are passed on as slots done of slots moved; the slot
-// whose position was set last has been moved by the time the bar closes.
-class SlotCounter final : public ProgressSink {
-  public:
-    explicit SlotCounter(SlotProgress* target) : target_(target) {}
-    // Set before each transfer.
-    bool toCard = false;
-    bool positionBeforeSlot = false;
-
-    bool Open() override { return true; }
-    void SetCaption(const std::string&) override {}
-    void SetRange(int low, int high) override {
-        low_ = low;
-        high_ = high;
-    }
-    void SetPos(int pos) override {
-        position_ = pos;
-        Tell(pos - low_);
-    }
-    void PumpMessages() override {}
-    void Close() override {
-        if (positionBeforeSlot && position_ >= low_) Tell(position_ - low_ + 1);
-        position_ = -1;
-    }
-
-  private:
-    void Tell(int done) {
-        if (target_) target_->Slots(toCard, done, high_ - low_ + (positionBeforeSlot ? 1 : 0));
-    }
-
-    SlotProgress* target_;
-    int low_ = 0, high_ = 0;
-    int position_ = -1;
-};
-
-// One windowless run of the manager's operations.
-struct Session {
-    Session(CardLink& link, const std::string& path, MessageSink& messages,
-            SlotProgress* slotProgress = nullptr)
-        : sink(messages),
-          requester(path),
-          progress(slotProgress),
-          operations(link, slots, sink, requester, directories, progress) {}
-    bool Clean() const { return sink.count == 0; }
-    void Count(bool toCard, bool wholeImage) {
-        progress.toCard = toCard;
-        progress.positionBeforeSlot = wholeImage;
-    }
-
-    CountingSink sink;
-    FixedFileRequester requester;
-    RequesterDirectories directories;
-    SlotCounter progress;
-    SlotList slots;
-    SavegameOperations operations;
-};
 
 std::optional<int> ParseNumber(const std::string& text) {
     if (text.empty() || text.size() > 2) return std::nullopt;
@@ -103,10 +23,46 @@ std::optional<int> ParseNumber(const std::string& text) {
     return value;
 }
 
-std::vector<int> NamedRows(const SlotList& slots) {
+void Error(MessageSink& messages, const std::string& text) {
+    messages.ShowMessage(text, "Error");
+}
+
+// Moves `slots` (every slot of the card when nullopt), telling `progress`
+// slots done of slots moved, and reports a failure: false when the card could
+// not be opened or a slot lies beyond it.
+bool Move(CardLink& link, SaveRamImage& image, SaveRamWay way,
+          const std::optional<std::vector<int>>& slots, MessageSink& messages,
+          SlotProgress* progress, SlotMove& move) {
+    const bool toCard = way == SaveRamWay::ToCard;
+    int cardSlots = 0;
+    SlotMoveWatch watch;
+    watch.opened = [&](const CardInfo&, int count) {
+        cardSlots = count;
+        if (progress && !(slots && slots->empty()))
+            progress->Slots(toCard, 0, slots ? static_cast<int>(slots->size()) : count);
+    };
+    watch.after = [&](const SlotStep& step) {
+        if (!step.onCard)
+            Error(messages,
+                  Format("Can't write Slot %d (Card has only %d Slots)", step.slot, cardSlots));
+        if (progress) progress->Slots(toCard, step.index + 1, step.count);
+        return false;
+    };
+    move = MoveSaveRam(link, image, way, slots, watch);
+    if (!move.opened) {
+        Error(messages, move.text);
+        return false;
+    }
+    if (slots && slots->empty()) {
+        Error(messages, "You must select at least 1 Slot !!");
+        return false;
+    }
+    return move.missing.empty();
+}
+
+std::vector<int> Rows(int first, int count) {
     std::vector<int> rows;
-    for (int row = 0; row < kSlotCount; ++row)
-        if (!slots.Item(row, SlotColumnFileName).empty()) rows.push_back(row);
+    for (int row = first; row < first + count; ++row) rows.push_back(row);
     return rows;
 }
 
@@ -131,50 +87,50 @@ std::optional<SlotRange> ParseSlotRange(const std::string& text) {
 
 bool ReadSaveRamToFile(CardLink& link, const std::string& path, std::optional<SlotRange> slots,
                        MessageSink& messages, SlotProgress* progress) {
-    Session session(link, path, messages, progress);
-    auto& ops = session.operations;
-    session.Count(false, !slots);
-    if (!slots) {
-        if (!ops.SramToPc() || !session.Clean()) return false;
-        return ops.SaveSram() && session.Clean();
-    }
-    session.slots.SelectRange(slots->first, slots->last);
-    // Rows beyond the card would be saved from whatever the image held there.
-    if (!ops.SlotsToPc() || !session.Clean()) return false;
-    return ops.SaveSlots() && session.Clean();
+    SaveRamImage image{};
+    std::optional<std::vector<int>> rows;
+    if (slots) rows = Rows(slots->first, slots->last - slots->first + 1);
+    SlotMove move;
+    if (!Move(link, image, SaveRamWay::FromCard, rows, messages, progress, move)) return false;
+    const int first = slots ? slots->first : 0;
+    const int count = slots ? static_cast<int>(rows->size()) : kSlotCount;
+    // WriteWholeFile replaces the target only once every byte is written, so
+    // a failed save keeps an existing file of that name intact.
+    return WriteWholeFile(path, image.data() + static_cast<size_t>(first) * kSlotSize,
+                          static_cast<size_t>(count) * kSlotSize, false, messages);
 }
 
 bool WriteSaveRamFromFile(CardLink& link, const std::string& path, std::optional<int> startSlot,
                           MessageSink& messages, SlotProgress* progress) {
-    Session session(link, path, messages, progress);
-    auto& ops = session.operations;
-    if (startSlot) {
-        session.slots.SelectRange(*startSlot, *startSlot);
-        if (!ops.LoadSlots() || !session.Clean()) return false;
-    } else {
-        if (!ops.LoadSram() || !session.Clean()) return false;
+    SaveRamImage image{};
+    const int start = startSlot.value_or(0);
+    const int32_t maximum = (kSlotCount - start) * kSlotSize;
+    int32_t length = maximum;
+    std::string problem;
+    RomImage file = LoadRomImage(path, length, LoadFromZip | LoadSaveData | LoadUpToSize, problem);
+    if (!file) {
+        Error(messages, problem);
+        return false;
     }
-    const std::vector<int> rows = NamedRows(session.slots);
-    if (rows.size() == static_cast<size_t>(kSlotCount)) {
-        session.Count(true, true);
-        return ops.PcToSram() && session.Clean();
-    }
-    session.Count(true, false);
-    session.slots.ClearSelection();
-    for (int row : rows) session.slots.Select(row);
-    return ops.PcToSlots() && session.Clean();
-}
+    // The loader reads at most the maximum; clamp anyway so a misbehaving
+    // loader can never write past the image.
+    const int32_t count = std::clamp<int32_t>(std::min(length, file.length()), 0, maximum);
+    std::memcpy(image.data() + static_cast<size_t>(start) * kSlotSize, file.data(),
+                static_cast<size_t>(count));
+    const std::vector<int> rows = Rows(start, (count + kSlotSize - 1) / kSlotSize);
+    SlotMove move;
+    if (rows.size() != static_cast<size_t>(kSlotCount))
+        return Move(link, image, SaveRamWay::ToCard, rows, messages, progress, move);
 
-bool ScanCardSlots(CardLink& link, MessageSink& messages, std::vector<std::string>& lines) {
-    Session session(link, std::string(), messages);
-    if (!session.operations.ScanRomCommand() || !session.Clean()) return false;
-    for (int row = 0; row < link.slotNameCount && row < kSlotCount; ++row) {
-        const auto& name = link.slotNames[static_cast<size_t>(row)];
-        lines.push_back(
-            Format("Slot %02d %s", row,
-                   std::string(name.data(), strnlen(name.data(), name.size())).c_str()));
-    }
-    return true;
+    // A whole image goes onto every slot the card has.
+    if (!Move(link, image, SaveRamWay::ToCard, std::nullopt, messages, progress, move))
+        return false;
+    std::vector<int> lost;
+    for (int row = move.cardSlots; row < kSlotCount; ++row)
+        if (!BlankSlot(image, row)) lost.push_back(row);
+    if (lost.empty()) return true;
+    Error(messages, SlotsNotWrittenText(move.cardSlots, lost, path));
+    return false;
 }
 
 }  // namespace zorvex

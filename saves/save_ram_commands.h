@@ -2,17 +2,16 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "common/message_sink.h"
 #include "link/card_link.h"
 
 namespace zorvex {
 
-// The Savegame Manager's operations driven without a window, as zorvex-cli
-// runs them: the file requester answers with the given path, there is no
-// progress display and nothing can be cancelled. Each returns true when the
-// operations showed no message; the messages go to `messages`.
+// Save RAM between the card and a file, as zorvex-cli moves it: the moves of
+// the Savegame Manager without its window, with no progress window and
+// nothing to cancel. Each returns true when the file or the card was written
+// in full; every failure goes to `messages` with the manager's own texts.
 
 struct SlotRange {
     int first = 0;
@@ -31,19 +30,17 @@ class SlotProgress {
     virtual void Slots(bool toCard, int done, int total) = 0;
 };
 
-// SRAM->PC then Save SRAM (all 131072 bytes), or with `slots`, Slot(s)->PC on
-// those rows then Save Slot(s). A card failure leaves the file untouched.
+// The whole save RAM (131072 bytes, slots beyond a smaller card zero), or with
+// `slots` only those slots, into the file at `path`. A card failure, or a slot
+// the card does not have, leaves the file untouched.
 bool ReadSaveRamToFile(CardLink& link, const std::string& path, std::optional<SlotRange> slots,
                        MessageSink& messages, SlotProgress* progress = nullptr);
 
-// Load SRAM then the card slots the file covers (PC->SRAM for a whole
-// 128 KiB image, else PC->Slot(s)); with `startSlot`, Load Slot(s) from that
-// slot then PC->Slot(s) on the rows it filled. Slots the file does not cover
-// are never written.
+// The file at `path` onto the card's slots from `startSlot` (slot 0 without
+// one), as many as the file fills. Slots the file does not cover are never
+// written. A whole 128 KiB image on a smaller card is written as far as the
+// card goes; its slots beyond are reported unless blank.
 bool WriteSaveRamFromFile(CardLink& link, const std::string& path, std::optional<int> startSlot,
                           MessageSink& messages, SlotProgress* progress = nullptr);
-
-// Scan Rom; the lines "Slot %02d %s", one per slot name found.
-bool ScanCardSlots(CardLink& link, MessageSink& messages, std::vector<std::string>& lines);
 
 }  // namespace zorvex

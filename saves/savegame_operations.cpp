@@ -32,15 +32,18 @@ class BusyScope {
 
 }  // namespace
 
-SavegameOperations::SavegameOperations(CardLink& link, SlotList& slots, MessageSink& messages,
-                                       FileRequester& requester, RequesterDirectories& directories,
-                                       ProgressSink& progress)
+SavegameOperations::SavegameOperations(CardLink& link, SaveRamImage& image, SlotList& slots,
+                                       MessageSink& messages, FileRequester& requester,
+                                       RequesterDirectories& directories, ProgressSink& progress,
+                                       std::atomic<bool>& cancel)
     : link_(link),
+      image_(image),
       slots_(slots),
       messages_(messages),
       requester_(requester),
       directories_(directories),
-      progress_(progress) {}
+      progress_(progress),
+      cancel_(cancel) {}
 
 void SavegameOperations::Error(const std::string& text) {
     messages_.ShowMessage(text, "Error");
@@ -50,162 +53,135 @@ void SavegameOperations::Result(const std::string& text) {
     if (resultSink_) resultSink_(text);
 }
 
-int SavegameOperations::OpenCard() {
-    const int opened = link_.OpenCard();
-    if (opened > 0) slots_.SetCardSlots(std::min(opened, kSlotCount));
-    return opened;
+void SavegameOperations::NotOpened(const std::string& text) {
+    Error(text);
+    Result("Save RAM not moved: " + text.substr(0, text.find('\n')));
 }
 
 void SavegameOperations::ForgetFileNames(const std::vector<int>& rows) {
     for (int row : rows) slots_.SetItem(row, SlotColumnFileName, "");
 }
 
-// "slot 3", "slots 4 to 15", "slots 2, 5 and 9"
-static std::string SlotsText(const std::vector<int>& rows) {
-    if (rows.size() == 1) return Format("slot %d", rows.front());
-    bool consecutive = true;
-    for (size_t i = 1; i < rows.size(); ++i) consecutive &= rows[i] == rows[i - 1] + 1;
-    if (consecutive) return Format("slots %d to %d", rows.front(), rows.back());
-    std::string text = "slots";
-    for (size_t i = 0; i < rows.size(); ++i)
-        text += (i == 0 ? " " : i + 1 == rows.size() ? " and " : ", ") + std::to_string(rows[i]);
-    return text;
-}
-
 bool SavegameOperations::SramToPc() {
-    return TransferAll(Direction::CardToImage);
+    return TransferAll(SaveRamWay::FromCard);
 }
 bool SavegameOperations::PcToSram() {
-    return TransferAll(Direction::ImageToCard);
+    return TransferAll(SaveRamWay::ToCard);
 }
 bool SavegameOperations::SlotsToPc() {
-    return TransferSelected(Direction::CardToImage);
+    return TransferSelected(SaveRamWay::FromCard);
 }
 bool SavegameOperations::PcToSlots() {
-    return TransferSelected(Direction::ImageToCard);
+    return TransferSelected(SaveRamWay::ToCard);
 }
 
-bool SavegameOperations::TransferAll(Direction direction) {
+bool SavegameOperations::TransferAll(SaveRamWay way) {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
-    CardOperation operation(link_);  // the port is held once for every bank
-    const int opened = OpenCard();
-    if (opened <= 0) {
-        Error(link_.messageText);
-        Result("Save RAM not moved: " + link_.messageText.substr(0, link_.messageText.find('\n')));
-        return false;
-    }
-    // The image holds 16 banks; never address one beyond it.
-    const int slots = std::min(opened, kSlotCount);
-    const bool toImage = direction == Direction::CardToImage;
-    progress_.Open();
-    progress_.SetCaption(Caption(toImage));
-    progress_.SetRange(0, slots - 1);
-    link_.cancelRequested = false;
-    bool cancelled = false;
-    std::vector<int> moved;
-    const std::string what = "Save RAM, the card on " + link_.CardText();
-    for (int slot = 0; slot < slots; ++slot) {
+    const bool toImage = way == SaveRamWay::FromCard;
+    std::string what;
+    SlotMoveWatch watch;
+    watch.opened = [&](const CardInfo& card, int cardSlots) {
+        slots_.SetCardSlots(cardSlots);
+        what = "Save RAM, the card on " + card.Text();
+        progress_.Open();
+        progress_.SetCaption(Caption(toImage));
+        progress_.SetRange(0, cardSlots - 1);
+        cancel_ = false;
+    };
+    watch.before = [&](const SlotStep& step) {
         progress_.PumpMessages();
-        progress_.SetPos(slot);
+        progress_.SetPos(step.slot);
         progress_.SetDetails(what,
                              Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
-                                    SlotRowLabel(slot).c_str(), slot + 1, slots),
+                                    SlotRowLabel(step.slot).c_str(), step.index + 1, step.count),
                              "");
-        if (toImage)
-            link_.ReadSramBank(slot);
-        else
-            link_.WriteSramBank(slot);
-        moved.push_back(slot);
-        if (link_.cancelRequested) {
-            cancelled = true;
-            break;
-        }
+    };
+    watch.after = [&](const SlotStep&) { return cancel_.load(); };
+    const SlotMove move = MoveSaveRam(link_, image_, way, std::nullopt, watch);
+    if (!move.opened) {
+        NotOpened(move.text);
+        return false;
     }
     progress_.Close();
-    const std::string card = "the card on " + link_.CardText();
+    const int slots = move.cardSlots;
+    const bool cancelled = move.stopped;
+    const std::string card = "the card on " + move.card.Text();
     if (toImage) {
-        ForgetFileNames(moved);
-        Result(Format("%d of %d slots read from ", static_cast<int>(moved.size()), slots) + card +
-               (cancelled ? " (cancelled)" : ""));
+        ForgetFileNames(move.moved);
+        Result(Format("%d of %d slots read from ", static_cast<int>(move.moved.size()), slots) +
+               card + (cancelled ? " (cancelled)" : ""));
         return !cancelled;
     }
-    Result(Format("%d of %d slots written to ", static_cast<int>(moved.size()), slots) + card +
+    Result(Format("%d of %d slots written to ", static_cast<int>(move.moved.size()), slots) + card +
            (cancelled ? " (cancelled: the card holds a mix of old and new save RAM)" : ""));
-    // Slots the image holds from a file but the card has no room for. A blank
-    // slot (one byte value throughout) is no loss: a whole-image file saved
-    // from a smaller card carries such slots beyond the card's own.
+    // Slots the image holds from a file but the card has no room for.
     std::vector<int> lost;
     for (int row = slots; row < kSlotCount; ++row) {
-        const uint8_t* slot = link_.sramImage.data() + row * kSlotSize;
-        const bool blank =
-            std::all_of(slot, slot + kSlotSize, [&](uint8_t b) { return b == *slot; });
-        if (!blank && !slots_.Item(row, SlotColumnFileName).empty()) lost.push_back(row);
+        if (!BlankSlot(image_, row) && !slots_.Item(row, SlotColumnFileName).empty())
+            lost.push_back(row);
     }
     if (!cancelled && !lost.empty()) {
-        Error("The card has only " + Format("%d Slots: ", slots) + SlotsText(lost) + " of " +
-              slots_.Item(lost.front(), SlotColumnFileName) + " did not fit and were not written.");
+        Error(SlotsNotWrittenText(slots, lost, slots_.Item(lost.front(), SlotColumnFileName)));
         return false;
     }
     return !cancelled;
 }
 
-bool SavegameOperations::TransferSelected(Direction direction) {
+bool SavegameOperations::TransferSelected(SaveRamWay way) {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
-    CardOperation operation(link_);  // the port is held once for every slot
-    const int slots = OpenCard();
-    if (slots <= 0) {
-        Error(link_.messageText);
-        Result("Save RAM not moved: " + link_.messageText.substr(0, link_.messageText.find('\n')));
+    const std::vector<int> rows = slots_.SelectedRows();
+    const bool toImage = way == SaveRamWay::FromCard;
+    std::string what;
+    int cardSlots = 0;
+    SlotMoveWatch watch;
+    watch.opened = [&](const CardInfo& card, int slots) {
+        cardSlots = slots;
+        slots_.SetCardSlots(slots);
+        if (rows.empty()) return;
+        what = "Save RAM, the card on " + card.Text();
+        progress_.Open();
+        progress_.SetCaption(Caption(toImage));
+        // One step per row: the range 0..m is never empty (a single row would
+        // make 0..m-1 empty) and the bar ends exactly at its top after the last row.
+        progress_.SetRange(0, static_cast<int>(rows.size()));
+        progress_.SetPos(0);
+        cancel_ = false;
+    };
+    watch.before = [&](const SlotStep& step) {
+        progress_.SetDetails(what,
+                             Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
+                                    SlotRowLabel(step.slot).c_str(), step.index + 1, step.count),
+                             "");
+    };
+    // A selection is always moved in full: Cancel is not polled here.
+    watch.after = [&](const SlotStep& step) {
+        if (!step.onCard)
+            Error(Format("Can't write Slot %d (Card has only %d Slots)", step.slot, cardSlots));
+        progress_.PumpMessages();
+        progress_.SetPos(step.index + 1);
+        return false;
+    };
+    const SlotMove move = MoveSaveRam(link_, image_, way, rows, watch);
+    if (!move.opened) {
+        NotOpened(move.text);
         return false;
     }
-    const std::vector<int> rows = slots_.SelectedRows();
     if (rows.empty()) {
         Error("You must select at least 1 Slot !!");
         return false;
     }
-    const bool toImage = direction == Direction::CardToImage;
-    progress_.Open();
-    progress_.SetCaption(Caption(toImage));
-    // One step per row: the range 0..m is never empty (a single row would make
-    // 0..m-1 empty) and the bar ends exactly at its top after the last row.
-    const int total = static_cast<int>(rows.size());
-    progress_.SetRange(0, total);
-    progress_.SetPos(0);
-    link_.cancelRequested = false;
-    bool allWritten = true;
-    int done = 0;
-    std::vector<int> moved;
-    const std::string what = "Save RAM, the card on " + link_.CardText();
-    for (int row : rows) {
-        progress_.SetDetails(what,
-                             Format("%s %s, %d of %d", toImage ? "Reading" : "Writing",
-                                    SlotRowLabel(row).c_str(), done + 1, total),
-                             "");
-        if (row < slots && row < kSlotCount) {
-            if (toImage)
-                link_.ReadSramBank(row);
-            else
-                link_.WriteSramBank(row);
-            moved.push_back(row);
-        } else {
-            Error(Format("Can't write Slot %d (Card has only %d Slots)", row, slots));
-            allWritten = false;
-        }
-        progress_.PumpMessages();
-        progress_.SetPos(++done);
-    }
     progress_.Close();
-    if (toImage) ForgetFileNames(moved);
-    const std::string card = "the card on " + link_.CardText();
-    if (moved.empty())
-        Result("No slot moved: the card on " + link_.CardText() + Format(" has %d slots", slots));
+    if (toImage) ForgetFileNames(move.moved);
+    const std::string card = "the card on " + move.card.Text();
+    if (move.moved.empty())
+        Result("No slot moved: " + card + Format(" has %d slots", move.cardSlots));
     else
-        Result((moved.size() == 1 ? std::string("Slot ") : std::string("Slots ")) +
-               SlotsText(moved).substr(moved.size() == 1 ? 5 : 6) +
+        Result((move.moved.size() == 1 ? std::string("Slot ") : std::string("Slots ")) +
+               SlotsText(move.moved).substr(move.moved.size() == 1 ? 5 : 6) +
                (toImage ? " read from " : " written to ") + card);
-    return allWritten;
+    return move.missing.empty();
 }
 
 std::string SavegameOperations::AskPath(FileRequest::Kind kind, const char* title) {
@@ -233,16 +209,16 @@ bool SavegameOperations::LoadIntoImage(const char* title, int startSlot) {
     if (path.empty()) return false;
     const int32_t maximum = (kSlotCount - startSlot) * kSlotSize;
     int32_t length = maximum;
-    RomImage image = link_.LoadRomImage(path, length, LoadFromZip | LoadSaveData | LoadUpToSize);
+    std::string problem;
+    RomImage image = LoadRomImage(path, length, LoadFromZip | LoadSaveData | LoadUpToSize, problem);
     if (!image) {
-        Error(link_.messageText);
+        Error(problem);
         return false;
     }
     // The loader reads at most the maximum; clamp anyway so a misbehaving
     // loader can never write past the image.
     const int32_t count = std::clamp<int32_t>(std::min(length, image.length()), 0, maximum);
-    std::memcpy(link_.sramImage.data() + startSlot * kSlotSize, image.data(),
-                static_cast<size_t>(count));
+    std::memcpy(image_.data() + startSlot * kSlotSize, image.data(), static_cast<size_t>(count));
     image.Release();
     return NameRows(startSlot, (count + kSlotSize - 1) / kSlotSize, path);
 }
@@ -252,7 +228,7 @@ bool SavegameOperations::SaveFromImage(const char* title, int startSlot, int slo
     if (path.empty()) return false;
     // WriteWholeFile replaces the target only once every byte is written, so
     // a failed save keeps an existing file of that name intact.
-    if (!WriteWholeFile(path, link_.sramImage.data() + startSlot * kSlotSize,
+    if (!WriteWholeFile(path, image_.data() + startSlot * kSlotSize,
                         static_cast<size_t>(slotCount) * kSlotSize, false, messages_))
         return false;
     return NameRows(startSlot, slotCount, path);
@@ -305,17 +281,15 @@ bool SavegameOperations::SaveSlots() {
 bool SavegameOperations::ScanRomCommand() {
     BusyScope scope(busy_);
     if (!scope.entered()) return false;
-    if (!ScanPack(link_)) {
-        Error(link_.messageText);
+    const PackScan scan = ScanPack(link_);
+    if (!scan.ok) {
+        Error(scan.text);
         return false;
     }
-    if (link_.flashType != FlashNone)
-        slots_.SetCardSlots(std::min(FindFlashChip(link_.flashType)->saveBanks, kSlotCount));
-    const int count = std::min<int>(link_.slotNameCount, kSlotCount);
+    slots_.SetCardSlots(std::min(scan.card.saveBanks(), kSlotCount));
+    const int count = std::min(static_cast<int>(scan.names.size()), kSlotCount);
     for (int row = 0; row < count; ++row) {
-        const auto& name = link_.slotNames[static_cast<size_t>(row)];
-        if (!slots_.SetItem(row, SlotColumnGame,
-                            std::string(name.data(), strnlen(name.data(), name.size())))) {
+        if (!slots_.SetItem(row, SlotColumnGame, scan.names[static_cast<size_t>(row)])) {
             Error(Format("Error at SetItem(%d)", row));
             return false;
         }

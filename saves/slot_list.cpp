@@ -14,6 +14,17 @@ std::string SlotRowLabel(int row) {
     return Format("Slot %02d", row);
 }
 
+std::string SlotsText(const std::vector<int>& rows) {
+    if (rows.size() == 1) return Format("slot %d", rows.front());
+    bool consecutive = true;
+    for (size_t i = 1; i < rows.size(); ++i) consecutive &= rows[i] == rows[i - 1] + 1;
+    if (consecutive) return Format("slots %d to %d", rows.front(), rows.back());
+    std::string text = "slots";
+    for (size_t i = 0; i < rows.size(); ++i)
+        text += (i == 0 ? " " : i + 1 == rows.size() ? " and " : ", ") + std::to_string(rows[i]);
+    return text;
+}
+
 SlotList::SlotList() {
     for (int row = 0; row < kSlotCount; ++row) items_[row][SlotColumnSlot] = SlotRowLabel(row);
 }

@@ -24,6 +24,8 @@ inline constexpr std::array<SlotColumnSpec, kSlotColumnCount> kSlotColumns{{
 
 // "Slot 00" .. "Slot 15".
 std::string SlotRowLabel(int row);
+// "slot 3", "slots 4 to 15", "slots 2, 5 and 9"; `rows` ascending, not empty.
+std::string SlotsText(const std::vector<int>& rows);
 
 // Told about every change, so a view can follow the list.
 class SlotListObserver {

@@ -50,7 +50,9 @@ TEST(EightBitText, SlotGamesShowAsLatin1InTheSavegameManager) {
     FakeLink fake({0x378});
     ScriptedPrompts prompts;
     RequesterDirectories directories;
-    SavegameManager dialog(nullptr, *fake.link, prompts, directories);
+    SaveRamImage ram{};
+    std::atomic<bool> cancel{false};
+    SavegameManager dialog(nullptr, *fake.link, ram, cancel, prompts, directories);
     dialog.slotState().SetItem(3, SlotColumnGame, kTitle);
     dialog.slotState().SetItem(3, SlotColumnFileName, "caf\xC3\xA9.sav");
     EXPECT_EQ(dialog.slotList()->item(3, SlotColumnGame)->text(), QString::fromLatin1(kTitle));

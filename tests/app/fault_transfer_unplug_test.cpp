@@ -47,7 +47,7 @@ TEST(TransferJobUnplugged, CardPulledDuringTheWriteEndsTheJobAndTheWindowWorksAg
     ASSERT_TRUE(WaitFor([&] { return window->job().done && !window->progress().IsOpen(); }, 60000))
         << "the job never ended";
     EXPECT_TRUE(faulty.unplugged());
-    EXPECT_NE(window->job().result, 0);
+    EXPECT_NE(window->job().result.result, 0);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].caption, "Error");
     EXPECT_FALSE(prompts.messages[0].text.empty());
@@ -60,7 +60,7 @@ TEST(TransferJobUnplugged, CardPulledDuringTheWriteEndsTheJobAndTheWindowWorksAg
     prompts.messages.clear();
     window->StartTransferJob("game.gb");
     ASSERT_TRUE(WaitFor([&] { return window->job().done && !window->progress().IsOpen(); }, 60000));
-    EXPECT_EQ(window->job().result, 0);
+    EXPECT_EQ(window->job().result.result, 0);
     EXPECT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
     for (uint16_t a = 0; a < 0x4000; ++a) ASSERT_EQ(runtime->cartridge->Read(a), rom[a]) << a;
     EXPECT_TRUE(window->isEnabled());

@@ -75,14 +75,13 @@ TEST(MainWindowPortMenu, ThreePortsAreLabelledWithTheirBasesAndTheRestRemoved) {
 
     // Choosing port 2 selects it and moves the tick; "Auto" scans all ports again.
     h.window->MenuItem(kCmdAutoPort + 2)->trigger();
-    EXPECT_FALSE(h.link().scanAllPorts);
-    EXPECT_EQ(h.link().currentPortIndex, 2);
-    EXPECT_EQ(h.link().currentPortBase, 0x278);
+    EXPECT_EQ(h.link().ChosenPort(), 2);
+    EXPECT_EQ(h.link().bus().base(), 0x278);
     EXPECT_TRUE(h.Checked(kCmdAutoPort + 2));
     EXPECT_FALSE(h.Checked(kCmdAutoPort));
     h.window->MenuItem(kCmdAutoPort)->trigger();
-    EXPECT_TRUE(h.link().scanAllPorts);
-    EXPECT_EQ(h.link().currentPortIndex, 2);
+    EXPECT_EQ(h.link().ChosenPort(), 0);
+    EXPECT_EQ(h.link().bus().base(), 0x278);  // the selected port stays
     EXPECT_TRUE(h.Checked(kCmdAutoPort));
     EXPECT_FALSE(h.Checked(kCmdAutoPort + 2));
 }
@@ -131,11 +130,11 @@ TEST(MainWindowLayout, InitialStateOfTheWindow) {
 TEST(MainWindowSettings, EmptyStoreGivesTheDefaultsAndStoresThemAtExit) {
     Harness h({0x378, 0x278, 0x3BC});
     ASSERT_TRUE(h.window->Initialise());
-    EXPECT_FALSE(h.link().deepVerify);
+    EXPECT_FALSE(h.window->deepVerify());
     EXPECT_FALSE(h.Checked(kCmdDeepVerify));
     EXPECT_TRUE(h.Checked(kCmdAutoSppEpp));
     EXPECT_TRUE(h.Checked(kCmdAutoPort));
-    EXPECT_TRUE(h.link().scanAllPorts);
+    EXPECT_EQ(h.link().ChosenPort(), 0);
     EXPECT_EQ(h.window->currentEmulator, 0);
     // Nothing is written before the window goes.
     EXPECT_EQ(ReadSetting(h.settingsPath, "PORT/PORTNUM"), -9999);
@@ -156,12 +155,11 @@ TEST(MainWindowSettings, OutOfRangeValuesAreCorrectedAndStoredCorrected) {
     options.settingsIniPath = ini;
     Harness h({0x378, 0x278}, options);
     ASSERT_TRUE(h.window->Initialise());
-    EXPECT_FALSE(h.link().scanAllPorts);
-    EXPECT_EQ(h.link().currentPortIndex, 1);
-    EXPECT_EQ(h.link().currentPortBase, 0x378);
+    EXPECT_EQ(h.link().ChosenPort(), 1);
+    EXPECT_EQ(h.link().bus().base(), 0x378);
     EXPECT_TRUE(h.Checked(kCmdPort1));
     EXPECT_FALSE(h.Checked(kCmdAutoPort));
-    EXPECT_FALSE(h.link().deepVerify);
+    EXPECT_FALSE(h.window->deepVerify());
     EXPECT_EQ(h.window->currentEmulator, 0);
     h.window.reset();
     EXPECT_EQ(ReadSetting(ini, "PORT/PORTNUM"), 1);
@@ -179,7 +177,7 @@ TEST(MainWindowSettings, UnknownTransferModesAreKeptAndWrittenBackSignExtended) 
         options.settingsIniPath = ini;
         Harness h({0x378}, options);
         ASSERT_TRUE(h.window->Initialise());
-        EXPECT_EQ(h.link().transferMode, mode);
+        EXPECT_EQ(h.link().TransferMode(), mode);
         EXPECT_EQ(h.Checked(kCmdAutoSppEpp), mode != 2) << stored;
         EXPECT_EQ(h.Checked(kCmdEpp), mode == 2) << stored;
         h.window.reset();
@@ -195,8 +193,7 @@ TEST(MainWindowSettings, PortNumberWithoutPortsBecomesOne) {
     options.settingsIniPath = ini;
     Harness h({}, options);
     ASSERT_TRUE(h.window->Initialise());
-    EXPECT_EQ(h.link().currentPortIndex, 1);
-    EXPECT_FALSE(h.link().scanAllPorts);
+    EXPECT_EQ(h.link().ChosenPort(), 1);
     h.window.reset();
     EXPECT_EQ(ReadSetting(ini, "PORT/PORTNUM"), 1);
 }
@@ -211,14 +208,14 @@ TEST(MainWindowSettings, MenuChangesReachTheStoreOnlyAtExit) {
         // An untouched non-zero value survives as it was.
         Harness h({0x378}, options);
         ASSERT_TRUE(h.window->Initialise());
-        EXPECT_TRUE(h.link().deepVerify);
+        EXPECT_TRUE(h.window->deepVerify());
         EXPECT_TRUE(h.Checked(kCmdDeepVerify));
     }
     EXPECT_EQ(ReadSetting(ini, "FILE/DEEPVERIFY"), 5);
     Harness h({0x378, 0x278}, options);
     ASSERT_TRUE(h.window->Initialise());
     h.window->MenuItem(kCmdDeepVerify)->trigger();
-    EXPECT_FALSE(h.link().deepVerify);
+    EXPECT_FALSE(h.window->deepVerify());
     EXPECT_FALSE(h.Checked(kCmdDeepVerify));
     h.window->MenuItem(kCmdDeepVerify)->trigger();
     EXPECT_TRUE(h.Checked(kCmdDeepVerify));

@@ -36,12 +36,14 @@ class SavegameManagerDialog : public ::testing::Test {
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     SimCardRig card;
+    SaveRamImage ram{};  // the main window's, kept from one opening to the next
+    std::atomic<bool> cancel{false};
     test::ScriptedPrompts prompts;
     RequesterDirectories directories;
 };
 
 TEST_F(SavegameManagerDialog, ShowsSixteenSlotRowsThreeColumnsAndTheButtonsInTheirGroups) {
-    SavegameManager dialog(nullptr, *card.link, prompts, directories);
+    SavegameManager dialog(nullptr, *card.link, ram, cancel, prompts, directories);
     EXPECT_EQ(dialog.windowTitle(), "Savegame Manager");
     auto* list = dialog.slotList();
     ASSERT_NE(list, nullptr);
@@ -90,7 +92,7 @@ TEST_F(SavegameManagerDialog, ShowsSixteenSlotRowsThreeColumnsAndTheButtonsInThe
 }
 
 TEST_F(SavegameManagerDialog, ReturnClosesUnlessTheSlotListHasTheFocus) {
-    SavegameManager dialog(nullptr, *card.link, prompts, directories);
+    SavegameManager dialog(nullptr, *card.link, ram, cancel, prompts, directories);
     dialog.show();
     dialog.slotList()->setFocus();
     test::KeyClick(dialog.slotList(), Qt::Key_Return);
@@ -112,7 +114,7 @@ TEST_F(SavegameManagerDialog, ReopeningShowsEmptyColumnsWhileTheImageKeepsItsDat
     test::WriteFile(dir / "game.sav", file);
     card.Lay({test::RomBuilder().Title("KEEPER").RamSizeCode(2).Build()});
     {
-        SavegameManager first(nullptr, *card.link, prompts, directories);
+        SavegameManager first(nullptr, *card.link, ram, cancel, prompts, directories);
         prompts.answers.push_back({dir / "game.sav"});
         first.button(kIdLoadSram)->click();
         first.button(kIdScanRom)->click();
@@ -121,17 +123,17 @@ TEST_F(SavegameManagerDialog, ReopeningShowsEmptyColumnsWhileTheImageKeepsItsDat
         first.button(kIdSavegameExit)->click();
         EXPECT_EQ(first.result(), QDialog::Rejected);
     }
-    SavegameManager second(nullptr, *card.link, prompts, directories);
+    SavegameManager second(nullptr, *card.link, ram, cancel, prompts, directories);
     for (int row = 0; row < 16; ++row) {
         EXPECT_EQ(second.slotList()->item(row, 1)->text(), "");
         EXPECT_EQ(second.slotList()->item(row, 2)->text(), "");
     }
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), card.link->sramImage.begin()));
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), ram.begin()));
     EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(SavegameManagerDialog, ControlsAreLockedWhileACardLoopRuns) {
-    SavegameManager dialog(nullptr, *card.link, prompts, directories);
+    SavegameManager dialog(nullptr, *card.link, ram, cancel, prompts, directories);
     dialog.show();
     // Rows chosen in the widget; slot 6 is beyond this 4-slot card: a box mid-loop.
     SelectRows(dialog, {2, 6});
@@ -161,11 +163,11 @@ TEST_F(SavegameManagerDialog, ControlsAreLockedWhileACardLoopRuns) {
 TEST_F(SavegameManagerDialog, CancelInTheProgressWindowStopsAfterTheCurrentSlot) {
     SimCardRig big(16);
     const auto before = PatternBytes(kSramImageSize, 1);
-    std::copy(before.begin(), before.end(), big.link->sramImage.begin());
+    std::copy(before.begin(), before.end(), ram.begin());
     std::fill(big.sram().begin(), big.sram().end(), 0x00);
     QDialog mainWindow;
     mainWindow.show();
-    SavegameManager dialog(&mainWindow, *big.link, prompts, directories);
+    SavegameManager dialog(&mainWindow, *big.link, ram, cancel, prompts, directories);
     dialog.setWindowModality(Qt::ApplicationModal);  // as when it runs modally
     dialog.show();
     // Cancel is pressed as soon as the window handles its first events. The
@@ -181,7 +183,7 @@ TEST_F(SavegameManagerDialog, CancelInTheProgressWindowStopsAfterTheCurrentSlot)
     EXPECT_TRUE(ownedByManager);
     EXPECT_FALSE(dialog.progress().IsOpen());
     EXPECT_TRUE(dialog.isEnabled());
-    const auto& image = big.link->sramImage;
+    const auto& image = ram;
     EXPECT_TRUE(std::all_of(image.begin(), image.begin() + 8192, [](uint8_t b) { return b == 0; }));
     EXPECT_TRUE(std::equal(before.begin() + 8192, before.end(), image.begin() + 8192));
     EXPECT_TRUE(prompts.messages.empty());

@@ -31,8 +31,8 @@ class GatedPortIo final : public PortIo {
         MaybeWait();
         return inner_.In(address);
     }
-    void GateAt(CardLink* link, int percent) {
-        link_ = link;
+    void GateAt(const JobMonitor* monitor, int percent) {
+        monitor_ = monitor;
         gatePercent_ = percent;
     }
     void Release() {
@@ -45,7 +45,7 @@ class GatedPortIo final : public PortIo {
   private:
     void MaybeWait() {
         const int gate = gatePercent_;
-        if (gate < 0 || !link_ || link_->progressPercent < gate) return;
+        if (gate < 0 || !monitor_ || monitor_->percent < gate) return;
         gatePercent_ = -1;
         waiting = true;
         std::unique_lock lock(mutex_);
@@ -53,7 +53,7 @@ class GatedPortIo final : public PortIo {
         waiting = false;
     }
     PortIo& inner_;
-    CardLink* link_ = nullptr;
+    const JobMonitor* monitor_ = nullptr;
     std::atomic<int> gatePercent_{-1};
     std::mutex mutex_;
     std::condition_variable cv_;
@@ -103,7 +103,7 @@ TEST(TransferJob, SendsToTheSimulatedCardWithProgressAndResumesTheWatch) {
     MainWindow& window = *desk.window;
     const std::vector<uint8_t> rom = BigRom();
     WriteFile(desk.dir / "big.gb", rom);
-    desk.gated->GateAt(desk.link.get(), 40);
+    desk.gated->GateAt(&window.monitor(), 40);
 
     window.StartTransferJob("big.gb");
     EXPECT_TRUE(window.progress().IsOpen());
@@ -135,7 +135,7 @@ TEST(TransferJob, SendsToTheSimulatedCardWithProgressAndResumesTheWatch) {
 
     desk.gated->Release();
     ASSERT_TRUE(WaitFor([&] { return desk.JobFinished(); }, 30000));
-    EXPECT_EQ(window.job().result, 0);
+    EXPECT_EQ(window.job().result.result, 0);
     EXPECT_TRUE(desk.prompts.messages.empty()) << desk.prompts.messages[0].text;
     EXPECT_TRUE(window.isEnabled());
     EXPECT_FALSE(window.TimerActive(kJobTimerId));
@@ -155,7 +155,7 @@ TEST(TransferJob, CancelStopsTheJobAndTheErrorBoxBelongsToTheProgressWindow) {
     SimulatedDesk desk;
     MainWindow& window = *desk.window;
     WriteFile(desk.dir / "big.gb", BigRom());
-    desk.gated->GateAt(desk.link.get(), 30);
+    desk.gated->GateAt(&window.monitor(), 30);
     bool progressOpenDuringBox = false;
     bool windowDisabledDuringBox = false;
     int jobTicksDuringBox = 0;
@@ -164,7 +164,7 @@ TEST(TransferJob, CancelStopsTheJobAndTheErrorBoxBelongsToTheProgressWindow) {
         windowDisabledDuringBox = !window.isEnabled();
         // The GUI thread keeps running while the worker waits for the box.
         const int before = window.progress().bar()->value();
-        window.link().progressPercent = static_cast<int8_t>(before == 99 ? 98 : 99);
+        window.monitor().percent = static_cast<int8_t>(before == 99 ? 98 : 99);
         Wait(350);
         jobTicksDuringBox = window.progress().bar()->value() != before ? 1 : 0;
     };
@@ -172,7 +172,7 @@ TEST(TransferJob, CancelStopsTheJobAndTheErrorBoxBelongsToTheProgressWindow) {
     window.StartTransferJob("big.gb");
     ASSERT_TRUE(WaitFor([&] { return desk.gated->waiting.load(); }, 20000));
     MouseClick(window.progress().cancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(window.link().cancelRequested);
+    EXPECT_TRUE(window.monitor().cancel);
     EXPECT_TRUE(window.progress().IsOpen()) << "only the job closes the window";
     desk.gated->Release();
 
@@ -184,7 +184,7 @@ TEST(TransferJob, CancelStopsTheJobAndTheErrorBoxBelongsToTheProgressWindow) {
     EXPECT_TRUE(progressOpenDuringBox);
     EXPECT_TRUE(windowDisabledDuringBox);
     EXPECT_EQ(jobTicksDuringBox, 1);
-    EXPECT_NE(window.job().result, 0);
+    EXPECT_NE(window.job().result.result, 0);
     // Besides the box, the status bar says what the card holds now.
     EXPECT_TRUE(window.ResultText().contains("now holds an incomplete game: send it again"))
         << window.ResultText().toStdString();

@@ -93,18 +93,20 @@ TEST(PackEndToEnd, SentPackReadsBackFromTheCardUnchanged) {
     std::string temp = MakePackTempPath(work / "tmp");
     ASSERT_FALSE(temp.empty());
     test::RecordingProgress progress;
-    PackBuildUi ui{sink, progress, link.cancelRequested, {}, {}};
-    int jobResult = -2;
+    JobMonitor monitor;
+    PackBuildUi ui{sink, progress, monitor.cancel, {}, {}};
+    SendResult job;
     ASSERT_TRUE(SendPack(temp, pack, ui, [&](const std::string& path) {
-        jobResult = link.SendJob(path);
+        job = link.SendJob(LoadSendImage(path), {}, &monitor);
     })) << ::testing::PrintToString(sink.Texts());
-    ASSERT_EQ(jobResult, 0) << link.messageText;
+    ASSERT_EQ(job.result, 0) << job.text;
 
     std::vector<uint8_t> built = test::ReadFile(temp);
     ASSERT_EQ(built.size(), static_cast<size_t>(status.packKiB) * 1024);
     ASSERT_EQ(built.size() % kRomBankSize, 0u);
 
-    ASSERT_GE(link.OpenCard(), 0) << link.messageText;
+    const Detection opened = link.OpenCard();
+    ASSERT_EQ(opened.result, 0) << opened.text;
     std::vector<uint8_t> card(built.size());
     for (size_t bank = 0; bank < built.size() / kRomBankSize; ++bank)
         link.ReadRomPages(static_cast<int>(bank), card.data() + bank * kRomBankSize, 64);

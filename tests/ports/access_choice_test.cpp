@@ -84,21 +84,20 @@ TEST_P(AccessChoice, FollowsTheMachineAndTheVariable) {
     CardLink& link = *runtime->link;
     // A refused run drives no port at all; otherwise the kernel's port is LPT1.
     const bool listed = c.kernelPort && !*c.message;
-    EXPECT_EQ(link.portCount, listed ? 1 : 0);
-    EXPECT_EQ(link.DetectCard(), -1);
+    EXPECT_EQ(link.PortCount(), listed ? 1 : 0);
+    const Detection found = link.DetectCard();
+    EXPECT_EQ(found.result, -1);
+    const std::string& text = found.text;
     if (!listed) {
-        EXPECT_EQ(link.messageText.substr(0, link.messageText.find('\n')),
+        EXPECT_EQ(text.substr(0, text.find('\n')),
                   "Could not detect Ombra Card: no parallel port found");
     }
     if (!c.kernelPort) {
         // What to load, on the second line.
-        EXPECT_NE(link.messageText.find("\nload the modules parport_pc and ppdev"),
-                  std::string::npos)
-            << link.messageText;
+        EXPECT_NE(text.find("\nload the modules parport_pc and ppdev"), std::string::npos) << text;
     }
     if (c.access == PortAccessMethod::None && listed) {
-        EXPECT_EQ(link.messageText,
-                  std::string("Could not detect Ombra Card on Port 1\n") + c.note);
+        EXPECT_EQ(text, std::string("Could not detect Ombra Card on Port 1\n") + c.note);
     }
 }
 

@@ -17,9 +17,10 @@ namespace {
 
 class SaveFileFaults : public ::testing::Test {
   protected:
-    SaveFileFaults() : card(16), ops(*card.link, slots, messages, requester, dirs, progress) {
+    SaveFileFaults()
+        : card(16), ops(*card.link, ram, slots, messages, requester, dirs, progress, cancel) {
         const auto image = PatternBytes(kSramImageSize, 5);
-        std::copy(image.begin(), image.end(), card.link->sramImage.begin());
+        std::copy(image.begin(), image.end(), ram.begin());
         WriteFile(path, PatternBytes(40000, 9));  // the user's earlier save
     }
     ~SaveFileFaults() override { FileFaults::Reset(); }
@@ -32,6 +33,8 @@ class SaveFileFaults : public ::testing::Test {
     TempDir dir;
     std::string path = dir / "game.sav";
     SimCardRig card;
+    SaveRamImage ram{};
+    std::atomic<bool> cancel{false};
     SlotList slots;
     RecordingMessageSink messages;
     ScriptedFileRequester requester;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -35,14 +36,15 @@ class PumpingProgress final : public ProgressSink {
 
 class SavegameCard : public ::testing::Test {
   protected:
-    SavegameCard() : card(4), ops(*card.link, slots, messages, requester, dirs, progress) {
+    SavegameCard()
+        : card(4), ops(*card.link, ram, slots, messages, requester, dirs, progress, cancel) {
         const auto cardBytes = PatternBytes(card.sram().size(), 1);
         std::copy(cardBytes.begin(), cardBytes.end(), card.sram().begin());
         image = PatternBytes(kSramImageSize, 2);
-        std::copy(image.begin(), image.end(), card.link->sramImage.begin());
+        std::copy(image.begin(), image.end(), ram.begin());
     }
     std::vector<uint8_t> ImageSlot(int slot) {
-        auto* p = card.link->sramImage.data() + slot * 8192;
+        auto* p = ram.data() + slot * 8192;
         return {p, p + 8192};
     }
     std::vector<uint8_t> CardSlot(int slot) {
@@ -52,6 +54,8 @@ class SavegameCard : public ::testing::Test {
 
     std::vector<uint8_t> image;  // what the image held before
     SimCardRig card;
+    SaveRamImage ram{};
+    std::atomic<bool> cancel{false};
     SlotList slots;
     RecordingMessageSink messages;
     ScriptedFileRequester requester;
@@ -63,8 +67,7 @@ class SavegameCard : public ::testing::Test {
 TEST_F(SavegameCard, SramToPcOnAFourSlotCardLeavesSlotsFourToFifteen) {
     ASSERT_TRUE(ops.SramToPc());
     for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(ImageSlot(slot), CardSlot(slot));
-    EXPECT_TRUE(
-        std::equal(image.begin() + 4 * 8192, image.end(), card.link->sramImage.begin() + 4 * 8192));
+    EXPECT_TRUE(std::equal(image.begin() + 4 * 8192, image.end(), ram.begin() + 4 * 8192));
     const auto& p = progress.recorded;
     EXPECT_EQ(p.captions, std::vector<std::string>{"SRam -> PC"});
     EXPECT_EQ(p.ranges, (std::vector<std::pair<int, int>>{{0, 3}}));
@@ -93,8 +96,8 @@ TEST_F(SavegameCard, FourSlotCardNamesTheLoadedSlotsThatDidNotFitAndForgetsReadO
     for (int row = 0; row < kSlotCount; ++row)
         EXPECT_EQ(slots.Item(row, SlotColumnFileName), row < 4 ? "" : "/s/all.srm") << row;
     ASSERT_EQ(results.size(), 2u);
-    EXPECT_EQ(results[0], "4 of 4 slots written to the card on " + card.link->CardText());
-    EXPECT_EQ(results[1], "4 of 4 slots read from the card on " + card.link->CardText());
+    EXPECT_EQ(results[0], "4 of 4 slots written to the card on LPT1 (EPP, 4M)");
+    EXPECT_EQ(results[1], "4 of 4 slots read from the card on LPT1 (EPP, 4M)");
 }
 
 TEST_F(SavegameCard, SlotBeyondTheCardIsReportedAndTheBarStaysInRange) {
@@ -102,8 +105,8 @@ TEST_F(SavegameCard, SlotBeyondTheCardIsReportedAndTheBarStaysInRange) {
     slots.Select(6);
     EXPECT_FALSE(ops.SlotsToPc());
     EXPECT_EQ(ImageSlot(2), CardSlot(2));
-    EXPECT_TRUE(std::equal(image.begin() + 6 * 8192, image.begin() + 7 * 8192,
-                           card.link->sramImage.begin() + 6 * 8192));
+    EXPECT_TRUE(
+        std::equal(image.begin() + 6 * 8192, image.begin() + 7 * 8192, ram.begin() + 6 * 8192));
     EXPECT_EQ(messages.messages, (std::vector<std::pair<std::string, std::string>>{
                                      {"Can't write Slot 6 (Card has only 4 Slots)", "Error"}}));
     // One step per row, ending at the top of a range that a single row leaves non-empty.
@@ -118,9 +121,9 @@ TEST_F(SavegameCard, SlotBeyondTheCardIsReportedAndTheBarStaysInRange) {
 }
 
 TEST_F(SavegameCard, CancelStopsAfterTheSlotBeingWritten) {
-    card.link->cancelRequested = true;  // a stale request does not count
+    cancel = true;  // a stale request does not count
     progress.onPump = [&](int pumps) {
-        if (pumps == 2) card.link->cancelRequested = true;
+        if (pumps == 2) cancel = true;
     };
     EXPECT_FALSE(ops.PcToSram());
     EXPECT_EQ(CardSlot(1), ImageSlot(1));
@@ -130,7 +133,7 @@ TEST_F(SavegameCard, CancelStopsAfterTheSlotBeingWritten) {
 
 TEST_F(SavegameCard, SelectedSlotTransfersIgnoreCancel) {
     // Only the whole-card loops poll Cancel; a selection is always done in full.
-    progress.onPump = [&](int) { card.link->cancelRequested = true; };
+    progress.onPump = [&](int) { cancel = true; };
     slots.SelectRange(0, 3);
     EXPECT_TRUE(ops.PcToSlots());
     for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(CardSlot(slot), ImageSlot(slot)) << slot;
@@ -161,7 +164,6 @@ TEST_P(SaveRoundTrip, CardToFileToCard) {
     EXPECT_EQ(ReadFile(dir / "all.sav").size(), 131072u);
 
     std::fill(card.sram().begin(), card.sram().end(), 0);
-    card.link->sramImage.fill(0);
     ASSERT_TRUE(WriteSaveRamFromFile(*card.link, dir / "all.sav", std::nullopt, messages));
     EXPECT_TRUE(std::equal(original.begin(), original.end(), card.sram().begin()));
 
@@ -177,7 +179,7 @@ TEST_P(SaveRoundTrip, CardToFileToCard) {
 INSTANTIATE_TEST_SUITE_P(EveryChip, SaveRoundTrip, ::testing::Values(4, 16, 64),
                          [](const auto& info) { return std::to_string(info.param) + "M"; });
 
-TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
+TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFileAndAreNamedWhenNotWritten) {
     EXPECT_EQ(ParseSlotRange("3-5")->last, 5);
     EXPECT_FALSE(ParseSlotRange("5-3") || ParseSlotRange("0-16") || ParseSlotRange("x"));
     SimCardRig card(4);
@@ -187,6 +189,15 @@ TEST(SaveRamCommands, SlotsBeyondTheCardGiveNoFile) {
     EXPECT_EQ(messages.Texts(),
               std::vector<std::string>{"Can't write Slot 4 (Card has only 4 Slots)"});
     EXPECT_FALSE(std::filesystem::exists(dir / "x.sav"));
+
+    // A whole image from a larger card fills this one; what did not fit is named.
+    const auto whole = PatternBytes(kSramImageSize, 3);
+    WriteFile(dir / "whole.sav", whole);
+    EXPECT_FALSE(WriteSaveRamFromFile(*card.link, dir / "whole.sav", std::nullopt, messages));
+    EXPECT_TRUE(std::equal(card.sram().begin(), card.sram().end(), whole.begin()));
+    EXPECT_EQ(messages.Texts().back(), "The card has only 4 Slots: slots 4 to 15 of " +
+                                           dir / "whole.sav" +
+                                           " did not fit and were not written.");
 }
 
 // What zorvex-cli's progress line is told: slots done of slots moved, from 0

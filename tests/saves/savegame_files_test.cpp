@@ -13,15 +13,14 @@ namespace {
 
 class SavegameFiles : public ::testing::Test {
   protected:
-    SavegameFiles() : card(16), ops(*card.link, slots, messages, requester, dirs, progress) {
+    SavegameFiles()
+        : card(16), ops(*card.link, ram, slots, messages, requester, dirs, progress, cancel) {
         before = PatternBytes(kSramImageSize, 7);
-        std::copy(before.begin(), before.end(), card.link->sramImage.begin());
+        std::copy(before.begin(), before.end(), ram.begin());
     }
     ~SavegameFiles() override { FileFaults::Reset(); }
 
-    std::vector<uint8_t> Image() {
-        return {card.link->sramImage.begin(), card.link->sramImage.end()};
-    }
+    std::vector<uint8_t> Image() { return {ram.begin(), ram.end()}; }
     // Loads `length` pattern bytes through `load`; the image expected afterwards.
     std::vector<uint8_t> Load(bool (SavegameOperations::*load)(), size_t length, int at) {
         const auto file = PatternBytes(length, 99);
@@ -43,6 +42,8 @@ class SavegameFiles : public ::testing::Test {
     std::string path = dir / "game.sav";
     std::vector<uint8_t> before;
     SimCardRig card;
+    SaveRamImage ram{};
+    std::atomic<bool> cancel{false};
     SlotList slots;
     RecordingMessageSink messages;
     ScriptedFileRequester requester;

@@ -118,20 +118,17 @@ class SimCardRig {
           ports(setup.bases) {
         port.SetCartridge(chip ? &bus : nullptr);
         link = std::make_unique<CardLink>(tap, ports, clock, warnings);
-        link->transferMode = setup.mode;
+        link->SetTransferMode(setup.mode);
         if (setup.engage) {
-            link->SelectPort(1);
-            link->EngageCard();
+            link->ChoosePort(1);
+            link->bus().EngageCard();
         }
     }
     SimCardRig(const SimCardRig&) = delete;
     SimCardRig& operator=(const SimCardRig&) = delete;
 
     // Identifies the chip the way detection does.
-    int Identify() {
-        link->EngageCard();
-        return link->IdentifyFlash();
-    }
+    int Identify() { return link->DetectCard().result == 0 ? 0 : 1; }
     void Record() {
         bus.cycles.clear();
         bus.recording = true;
