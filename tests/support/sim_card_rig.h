@@ -18,6 +18,7 @@
 #include "sim/cartridge.h"
 #include "sim/fault_injector.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/support/failure_text.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/xorshift_bytes.h"
 
@@ -93,7 +94,7 @@ struct RigSetup {
     std::vector<uint16_t> bases{0x378};  // LPT1, LPT2, ...
     int cardPort = 1;                    // LPT number holding the card; 0 = none
     bool epp = true;                     // the ports answer EPP cycles
-    uint8_t mode = TransferAuto;         // the link's transferMode
+    uint8_t mode = TransferAuto;         // the link's transfer mode
     bool engage = false;                 // select LPT1 and engage the card at once
 };
 
@@ -118,19 +119,21 @@ class SimCardRig {
           ports(setup.bases) {
         port.SetCartridge(chip ? &bus : nullptr);
         link = std::make_unique<CardLink>(tap, ports, clock, warnings);
-        link->transferMode = setup.mode;
+        link->SetTransferMode(setup.mode);
         if (setup.engage) {
-            link->SelectPort(1);
-            link->EngageCard();
+            link->ChoosePort(1);
+            link->bus().EngageCard();
         }
     }
     SimCardRig(const SimCardRig&) = delete;
     SimCardRig& operator=(const SimCardRig&) = delete;
 
-    // Identifies the chip the way detection does.
-    int Identify() {
-        link->EngageCard();
-        return link->IdentifyFlash();
+    // Detection on the selected port: 0 when a chip answered, which the
+    // link's programming steps then use.
+    int Identify() { return link->DetectCard().result; }
+    // The send job as a front end starts it, watched through `monitor`.
+    SendResult Send(const std::string& path, bool deepVerify = false, const SendNeeds& needs = {}) {
+        return link->SendJob(LoadSendImage(path, needs), {deepVerify}, &monitor);
     }
     void Record() {
         bus.cycles.clear();
@@ -155,6 +158,7 @@ class SimCardRig {
     ListPortSource ports;
     CountingClock clock;
     RecordingMessageSink warnings;
+    JobMonitor monitor;
     std::unique_ptr<CardLink> link;
 };
 
