@@ -65,7 +65,7 @@ TEST(OperationBracket, EachEntryPointIsOneOperationAndTheScanMovesTheClaim) {
     EXPECT_EQ(rig.io.log, (std::vector<std::string>{"begin 888", "end 888"}));  // SelectPort(1)
 
     rig.io.log.clear();
-    ASSERT_EQ(link.OpenCard().result, 0);
+    ASSERT_EQ(link.OpenCard().card.saveBanks(), 16);
     // Every port in turn, each taken while it is probed; the card's port stays
     // taken for the rest of the operation.
     EXPECT_EQ(rig.io.log, (std::vector<std::string>{"begin 888", "end 888", "begin 632", "end 632",
@@ -76,7 +76,7 @@ TEST(OperationBracket, EachEntryPointIsOneOperationAndTheScanMovesTheClaim) {
     std::vector<uint8_t> bytes(kSramBankSize);
     {
         CardOperation operation(link.bus());
-        ASSERT_EQ(link.OpenCard().result, 0);
+        ASSERT_EQ(link.OpenCard().card.saveBanks(), 16);
         link.ReadSramBank(0, bytes.data());
         link.WriteSramBank(1, bytes.data());
         link.ReleaseCard();
@@ -89,7 +89,7 @@ TEST(OperationBracket, EachEntryPointIsOneOperationAndTheScanMovesTheClaim) {
     rig.io.log.clear();
     {
         CardOperation operation(link.bus());
-        ASSERT_EQ(link.OpenCard().result, 0);
+        ASSERT_EQ(link.OpenCard().card.saveBanks(), 16);
         link.ReadSramBank(0, bytes.data());
         link.ReleaseCard();
     }
