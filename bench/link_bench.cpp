@@ -105,10 +105,9 @@ struct Rig {
         cart.chip().SetBusyReads({1, 3, 8});
         port.SetCartridge(&cart);
         link = std::make_unique<CardLink>(port, ports, clock, sink);
-        link->transferMode = spp ? zorvex::TransferSpp : zorvex::TransferEpp;
-        link->SelectPort(1);
-        link->EngageCard();
-        if (link->IdentifyFlash() != 0 || link->flashType != chip) std::abort();
+        link->SetTransferMode(spp ? zorvex::TransferSpp : zorvex::TransferEpp);
+        link->ChoosePort(1);
+        if (link->DetectCard().card.chip != chip) std::abort();
         if (chip == 16 && link->EraseChip() != 0) std::abort();
     }
     zorvex::sim::Cartridge cart;
@@ -145,8 +144,7 @@ void BM_WriteBank(benchmark::State& state) {
         // Banks 0..15 in turn: on the 64M chip every eighth bank erases a block.
         const int bank = static_cast<int>(banks % 16) % bankCount;
         const uint8_t* source = data[static_cast<size_t>(bank)].data();
-        rig.link->bankSource = source;
-        if (rig.link->WriteBank(bank) != 0) {
+        if (rig.link->WriteBank(bank, source) != 0) {
             state.SkipWithError("WriteBank failed");
             break;
         }
@@ -163,11 +161,10 @@ void BM_VerifyBank(benchmark::State& state) {
     const Costs costs = Costs::For(spp);
     const auto data = zorvex::test::XorshiftBytes(kRomBankSize, 77);
     std::copy(data.begin(), data.end(), rig.cart.chip().contents().begin() + 3 * kRomBankSize);
-    rig.link->bankSource = data.data();
     rig.port.ResetCounts();
     uint64_t banks = 0;
     for (auto _ : state) {
-        if (rig.link->VerifyBank(3) != 0) {
+        if (rig.link->VerifyBank(3, data.data()) != 0) {
             state.SkipWithError("VerifyBank failed");
             break;
         }
@@ -189,8 +186,8 @@ void BM_Write8MiB64M(benchmark::State& state) {
         state.ResumeTiming();
         for (int bank = 0; bank < 512; ++bank) {
             const uint8_t* source = image.data() + bank * kRomBankSize;
-            rig->link->bankSource = source;
-            if (rig->link->WriteBank(bank) != 0 || rig->link->VerifyBank(bank) != 0) {
+            if (rig->link->WriteBank(bank, source) != 0 ||
+                rig->link->VerifyBank(bank, source) != 0) {
                 state.SkipWithError("8 MiB image failed");
                 return;
             }

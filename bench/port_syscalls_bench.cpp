@@ -172,9 +172,8 @@ struct Machine {
         else
             io = std::make_unique<DirectPortIo>(ports, instructions, counted, "/dev");
         link = std::make_unique<CardLink>(*io, source, clock, sink);
-        link->transferMode = spp ? TransferSpp : TransferEpp;
-        link->deepVerify = true;
-        link->SelectPort(1);
+        link->SetTransferMode(spp ? TransferSpp : TransferEpp);
+        link->ChoosePort(1);
     }
     sim::SimParallelPort port;
     sim::Cartridge cart;
@@ -214,8 +213,8 @@ Result RunOnce(uint8_t chip, bool spp, bool ppdev, Op op, const std::vector<uint
     const int capacity = static_cast<int>(m.cart.info().capacity);
     const int banks = capacity / kRomBankSize;
     std::vector<uint8_t> back(static_cast<size_t>(kRomBankSize));
-    for (size_t i = 0; i < link.sramImage.size(); ++i)
-        link.sramImage[i] = static_cast<uint8_t>(i * 31 + 7);
+    std::vector<uint8_t> sram(kSramImageSize);
+    for (size_t i = 0; i < sram.size(); ++i) sram[i] = static_cast<uint8_t>(i * 31 + 7);
     const uint64_t sleptBefore = m.clock.totalMilliseconds;
     m.port.ResetCounts();
     m.counted.ResetCount();
@@ -223,20 +222,20 @@ Result RunOnce(uint8_t chip, bool spp, bool ppdev, Op op, const std::vector<uint
     m.modes.modes = 0;
     bool ok = true;
     {
-        CardOperation operation(link);
+        CardOperation operation(link.bus());
         const uint64_t claimCalls = m.counted.count();
-        ok = link.DetectCard() == 0;
+        ok = link.DetectCard().result == 0;
         switch (op) {
             case WriteVerify:
                 r.bytes = static_cast<uint64_t>(capacity);
                 if (ok && chip == 16) ok = link.EraseChip() == 0;
                 for (int b = 0; ok && b < banks; ++b) {
-                    link.bankSource = image.data() + static_cast<size_t>(b) * kRomBankSize;
-                    ok = link.WriteBank(b) == 0;
+                    const uint8_t* bank = image.data() + static_cast<size_t>(b) * kRomBankSize;
+                    ok = link.WriteBank(b, bank) == 0;
                 }
                 for (int b = 0; ok && b < banks; ++b) {
-                    link.bankSource = image.data() + static_cast<size_t>(b) * kRomBankSize;
-                    ok = link.VerifyBank(b) == 0;
+                    const uint8_t* bank = image.data() + static_cast<size_t>(b) * kRomBankSize;
+                    ok = link.VerifyBank(b, bank) == 0;
                 }
                 break;
             case Dump:
@@ -252,9 +251,9 @@ Result RunOnce(uint8_t chip, bool spp, bool ppdev, Op op, const std::vector<uint
                 r.bytes = kSramImageSize;
                 for (int b = 0; ok && b < kSramImageSize / kSramBankSize; ++b) {
                     if (op == SramRead)
-                        link.ReadSramBank(b);
+                        link.ReadSramBank(b, sram.data() + b * kSramBankSize);
                     else
-                        link.WriteSramBank(b);
+                        link.WriteSramBank(b, sram.data() + b * kSramBankSize);
                 }
                 break;
         }

@@ -13,6 +13,7 @@
 #include "link/port_discovery.h"
 #include "sim/cartridge.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/support/xorshift_bytes.h"
 
 namespace {
 
@@ -22,14 +23,7 @@ using namespace zorvex;
 constexpr double kSecondsPerAccess = 1e-6;
 
 std::string WriteImage(size_t size, const char* name) {
-    std::vector<uint8_t> image(size);
-    uint32_t x = 88172645u;
-    for (auto& b : image) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x);
-    }
+    const std::vector<uint8_t> image = test::XorshiftBytes(size, 88172645u);
     std::string path = (fs::temp_directory_path() / name).string();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(size));
@@ -48,12 +42,13 @@ void RunSend(benchmark::State& state, uint8_t chip, size_t size, bool deepVerify
         CountingClock clock;
         NullMessageSink warnings;
         CardLink link(port, ports, clock, warnings);
-        link.transferMode = mode;
-        link.deepVerify = deepVerify;
+        link.SetTransferMode(mode);
         port.ResetCounts();
         state.ResumeTiming();
 
-        if (link.SendJob(path) != 0) state.SkipWithError(link.messageText.c_str());
+        // Loaded inside the timing, as a front end loads it for each job.
+        const SendResult sent = link.SendJob(LoadSendImage(path), {deepVerify});
+        if (sent.result != 0) state.SkipWithError(sent.text.c_str());
 
         state.PauseTiming();
         accesses = static_cast<double>(port.accessCount());

@@ -3,19 +3,21 @@
 // identification, polls) and then a constant tail, so no loop of the protocol
 // may rely on the card to end it. Each call must stay within a bound of port
 // accesses proportional to its work; running past it is a finding.
-//   byte 0  bits 0..2  entry: DetectCard, OpenCard, SendJob, SendRomFile on the
-//                      chosen chip, VerifyBank, ReadSramBank, WriteSramBank,
-//                      ScanPack
+//   byte 0  bits 0..2  entry: DetectCard, OpenCard, SendJob, the chosen chip's
+//                      programmer without detection (what SendJob does after
+//                      it), VerifyBank, ReadSramBank, WriteSramBank, ScanPack
 //           bits 3..6  bank for VerifyBank and the save-RAM transfers
-//   byte 1  bits 0..1  chip for SendRomFile (4M, 16M, 64M; 3 is 4M again)
+//   byte 1  bits 0..1  chip for the programmer (4M, 16M, 64M; 3 is 4M again)
 //           bit 2      SPP (else EPP) for the entries that skip detection
 //           bit 3      Deep Verify
 //           bit 4      tail value 0x00 (else 0xFF, a floating bus)
-//           bits 5..6  transferMode for detection (3 is EPP again)
+//           bits 5..6  transfer mode for detection (3 is EPP again)
 //           bit 7      a 64 KiB image (else 32 KiB)
 //   the rest           the bytes the card returns, in order
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
@@ -78,20 +80,21 @@ constexpr uint64_t kSramBank = 120'000;     // enable, bank select, 8 KiB
 constexpr uint64_t kPerAnswer = 256;        // what one answer of the card may prolong
 constexpr uint64_t kScanPage = 2'000;       // one 256-byte page of a header read
 
-const std::string& ImagePath(bool large) {
-    static const std::string paths[2] = {fuzz::ScratchPath("-32k.gb"),
-                                         fuzz::ScratchPath("-64k.gb")};
-    static bool written = false;
-    if (!written) {
-        for (int i = 0; i < 2; ++i) {
+// The two images, loaded once as a front end loads them for the send job.
+const SendImage& Image(bool large) {
+    static const std::array<SendImage, 2> images = [] {
+        std::array<SendImage, 2> loaded;
+        for (size_t i = 0; i < loaded.size(); ++i) {
+            const std::string path = fuzz::ScratchPath(i ? "-64k.gb" : "-32k.gb");
             std::vector<uint8_t> image(static_cast<size_t>(0x8000) << i);
             for (size_t j = 0; j < image.size(); ++j)
                 image[j] = static_cast<uint8_t>(j * 7 + j / 251);
-            fuzz::WriteScratch(paths[i], image.data(), image.size());
+            fuzz::WriteScratch(path, image.data(), image.size());
+            loaded[i] = LoadSendImage(path);
         }
-        written = true;
-    }
-    return paths[large ? 1 : 0];
+        return loaded;
+    }();
+    return images[large ? 1 : 0];
 }
 
 }  // namespace
@@ -108,81 +111,86 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const int entry = data[0] & 7;
     const int bank = (data[0] >> 3) & 15;
-    const uint8_t chips[4] = {Flash4M, Flash16M, Flash64M, Flash4M};
-    const uint8_t chip = chips[data[1] & 3];
+    const FlashType chips[4] = {Flash4M, Flash16M, Flash64M, Flash4M};
+    const FlashChipSpec& chip = ChipSpec(chips[data[1] & 3]);
     const bool spp = data[1] & 4;
+    const bool deepVerify = data[1] & 8;
     const bool large = data[1] & 0x80;
     const uint8_t modes[4] = {TransferAuto, TransferSpp, TransferEpp, TransferEpp};
     const uint64_t answers = (size - 2) * kPerAnswer;
 
-    link->deepVerify = data[1] & 8;
-    link->transferMode = modes[(data[1] >> 5) & 3];
-    link->messageText.clear();
-    link->cancelRequested = false;
-    const std::string& path = ImagePath(large);
+    link->SetTransferMode(modes[(data[1] >> 5) & 3]);
+    JobMonitor monitor;
+    const SendImage& image = Image(large);
     port->Answer(data + 2, size - 2, (data[1] & 0x10) ? 0x00 : 0xFF);
 
-    const uint64_t banks = large ? 4 : 2;
-    const uint64_t job = banks * (kBank + (link->deepVerify ? kVerify : 0)) + kLongPoll;
+    const int banks = large ? 4 : 2;
+    const uint64_t job = banks * (kBank + (deepVerify ? kVerify : 0)) + kLongPoll;
     static std::vector<uint8_t> source(kRomBankSize, 0x5A);
+    static std::vector<uint8_t> sram(kSramBankSize);
     switch (entry) {
-        case 0:
+        case 0: {
             port->Limit(kDetect + answers, "DetectCard");
-            fuzz::Check(link->DetectCard() == 0 || !link->messageText.empty(),
-                        "detection says why");
+            const Detection found = link->DetectCard(&monitor);
+            fuzz::Check(found.result == 0 || !found.text.empty(), "detection says why");
             break;
+        }
         case 1: {
             port->Limit(kDetect + answers, "OpenCard");
-            const int r = link->OpenCard();
-            fuzz::Check(r == -1 || r == 4 || r == 16, "OpenCard gives a bank count");
+            const Detection found = link->OpenCard();
+            fuzz::Check(
+                found.result == -1 || found.card.saveBanks() == 4 || found.card.saveBanks() == 16,
+                "an opened card has its save banks");
             break;
         }
         case 2: {
             port->Limit(kDetect + job + answers, "SendJob");
-            if (link->SendJob(path) != 0)
-                fuzz::Check(!link->messageText.empty(), "a failed job says why");
+            const SendResult sent = link->SendJob(image, {deepVerify}, &monitor);
+            if (sent.result != 0) fuzz::Check(!sent.text.empty(), "a failed job says why");
             break;
         }
-        case 3:
-            link->flashType = chip;
-            link->capacity = chip == Flash4M ? 0x80000 : chip == Flash16M ? 0x200000 : 0x800000;
-            link->sppMode = spp;
-            port->Limit(job + answers, "SendRomFile");
-            if (link->SendRomFile(path) != 0)
-                fuzz::Check(!link->messageText.empty(), "a failed send says why");
+        case 3: {
+            link->bus().SetSpp(spp);
+            port->Limit(job + answers, "the programmer");
+            FlashSession session{link->bus(), warnings, &monitor};
+            const ChipProgrammer& programmer = chip.programmer();
+            bool ok = chip.typicalChipEraseMs == 0 || programmer.EraseChip(session) == 0;
+            for (int b = 0; ok && b < banks; ++b) {
+                const uint8_t* bytes = image.image.data() + b * kRomBankSize;
+                ok = programmer.WriteBank(session, b, bytes) == 0 &&
+                     (!deepVerify || VerifyBank(link->bus(), b, bytes) == 0);
+            }
             link->ReleaseCard();
             break;
+        }
         case 4:
-            link->sppMode = spp;
-            link->bankSource = source.data();
+            link->bus().SetSpp(spp);
             port->Limit(kVerify + answers, "VerifyBank");
-            link->VerifyBank(bank);
+            link->VerifyBank(bank, source.data());
             break;
         case 5:
-            link->sppMode = spp;
+            link->bus().SetSpp(spp);
             port->Limit(kSramBank + answers, "ReadSramBank");
-            link->ReadSramBank(bank);
+            link->ReadSramBank(bank, sram.data());
             break;
         case 6:
-            link->sppMode = spp;
+            link->bus().SetSpp(spp);
             port->Limit(kSramBank + answers, "WriteSramBank");
-            link->WriteSramBank(bank);
+            link->WriteSramBank(bank, sram.data());
             break;
         default: {
             // Detection, then two pages per game over at most the whole card.
             const uint64_t pages = 2 * (0x800000 / 0x4000);
             port->Limit(kDetect + pages * kScanPage + answers, "ScanPack");
-            const bool ok = ScanPack(*link);
-            fuzz::Check(link->slotNameCount <= link->slotNames.size(),
-                        "slot count within the table");
-            if (!ok) fuzz::Check(!link->messageText.empty(), "a failed scan says why");
+            const PackScan scan = ScanPack(*link);
+            fuzz::Check(scan.names.size() <= kSramImageSize / kSramBankSize,
+                        "a name per save slot at most");
+            if (!scan.ok) fuzz::Check(!scan.text.empty(), "a failed scan says why");
             break;
         }
     }
-    const int8_t progress = link->progressPercent;
+    const int8_t progress = monitor.percent;
     fuzz::Check(progress >= 0 && progress <= 100, "progress within 0..100");
-    fuzz::Check(link->bankSource == nullptr || entry == 4, "no pointer into a released image");
-    link->bankSource = nullptr;
     port->Limit(UINT64_MAX, "between inputs");
     return 0;
 }

@@ -30,7 +30,7 @@ struct Machine {
         port.SetCartridge(&cart);
         port.violations().ExpectViolations();  // a seed is data, not a check
         link = std::make_unique<CardLink>(port, ports, clock, warnings);
-        link->transferMode = spp ? TransferSpp : TransferEpp;
+        link->SetTransferMode(spp ? TransferSpp : TransferEpp);
     }
     sim::Cartridge cart;
     sim::SimParallelPort port;
@@ -61,13 +61,11 @@ int main(int argc, char** argv) {
     const std::string dir = std::string(argv[1]) + "/hostile_card";
     fs::create_directories(dir);
     const std::string image = (fs::temp_directory_path() / "zorvex-card-seed.gb").string();
-    {
-        std::vector<uint8_t> bytes(0x8000);
-        for (size_t j = 0; j < bytes.size(); ++j) bytes[j] = static_cast<uint8_t>(j * 7 + j / 251);
-        std::ofstream(image, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
+    std::vector<uint8_t> bytes(0x8000);
+    for (size_t j = 0; j < bytes.size(); ++j) bytes[j] = static_cast<uint8_t>(j * 7 + j / 251);
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     const uint8_t chipBits[] = {0, 1, 2};
     const uint8_t codes[] = {4, 16, 64};
     for (int c = 0; c < 3; ++c) {
@@ -80,6 +78,7 @@ int main(int argc, char** argv) {
                 if (entry >= 3 && entry != 7) m.link->DetectCard();
                 m.port.StartRecording();
                 std::vector<uint8_t> source(kRomBankSize, 0x5A);
+                std::vector<uint8_t> sram(kSramBankSize);
                 switch (entry) {
                     case 0:
                         m.link->DetectCard();
@@ -88,20 +87,21 @@ int main(int argc, char** argv) {
                         m.link->OpenCard();
                         break;
                     case 2:
-                        m.link->SendJob(image);
+                        m.link->SendJob(LoadSendImage(image), {});
                         break;
-                    case 3:
-                        m.link->SendRomFile(image);
+                    case 3:  // what the send job does after detection
+                        if (m.link->card().spec()->typicalChipEraseMs != 0) m.link->EraseChip();
+                        for (int b = 0; b < 2; ++b)
+                            m.link->WriteBank(b, bytes.data() + b * kRomBankSize);
                         break;
                     case 4:
-                        m.link->bankSource = source.data();
-                        m.link->VerifyBank(1);
+                        m.link->VerifyBank(1, source.data());
                         break;
                     case 5:
-                        m.link->ReadSramBank(1);
+                        m.link->ReadSramBank(1, sram.data());
                         break;
                     case 6:
-                        m.link->WriteSramBank(1);
+                        m.link->WriteSramBank(1, sram.data());
                         break;
                     default:
                         ScanPack(*m.link);

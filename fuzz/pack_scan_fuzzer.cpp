@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "fuzz/fuzz_input.h"
 #include "link/card_link.h"
@@ -65,12 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    CardLink& link = *m.link;
-    link.messageText.clear();
-    const bool ok = ScanPack(link);
-    fuzz::Check(link.slotNameCount <= link.slotNames.size(), "slot count within the table");
-    for (const auto& name : link.slotNames) fuzz::Check(name[16] == '\0', "names end in NUL");
-    if (!ok) fuzz::Check(!link.messageText.empty(), "a failure says why");
-    link.ReleaseCard();
+    const PackScan scan = ScanPack(*m.link);
+    fuzz::Check(scan.names.size() <= kSramImageSize / kSramBankSize,
+                "a name per save slot at most");
+    for (const auto& name : scan.names)
+        fuzz::Check(name.size() <= 16 && name.find('\0') == std::string::npos,
+                    "names of at most 16 bytes, without NUL");
+    if (!scan.ok) fuzz::Check(!scan.text.empty(), "a failure says why");
+    m.link->ReleaseCard();
     return 0;
 }

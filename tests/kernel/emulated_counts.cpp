@@ -189,9 +189,9 @@ class QemuForwarding final : public zorvex::PortIo {
 
 bool SetMode(zorvex::CardLink& link, const std::string& mode) {
     if (mode == "spp") {
-        link.transferMode = zorvex::TransferSpp;
+        link.SetTransferMode(zorvex::TransferSpp);
     } else if (mode == "epp") {
-        link.transferMode = zorvex::TransferEpp;
+        link.SetTransferMode(zorvex::TransferEpp);
     } else if (mode != "auto") {
         return false;
     }
@@ -230,8 +230,8 @@ bool Run(const std::string& step, bool direct, zorvex::sim::KernelParport& kerne
     }
     if (command == "dump" && words.size() == 3) {
         if (!SetMode(link, words[2])) return false;
-        zorvex::CardOperation operation(link);
-        if (link.DetectCard() != 0) return false;
+        zorvex::CardOperation operation(link.bus());
+        if (link.DetectCard().result != 0) return false;
         const int banks =
             (std::atoi(words[1].c_str()) + zorvex::kRomBankSize - 1) / zorvex::kRomBankSize;
         std::vector<uint8_t> flash(zorvex::kRomBankSize);

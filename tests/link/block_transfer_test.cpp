@@ -156,20 +156,20 @@ TEST_P(WriteElision, LeavesTheWireAsItIs) {
     for (int elide = 0; elide < 2; ++elide) {
         KernelPortRig rig(chip, Backend::Ppdev, epp);
         dynamic_cast<PpdevPortIo&>(*rig.io).SetWriteElision(elide == 1);
-        rig.link->transferMode = spp ? TransferSpp : TransferEpp;
-        rig.link->deepVerify = true;
-        rig.link->SelectPort(1);
-        ASSERT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
+        rig.link->SetTransferMode(spp ? TransferSpp : TransferEpp);
+        rig.link->ChoosePort(1);
+        const SendResult sent = rig.link->SendJob(LoadSendImage(path), {.deepVerify = true});
+        ASSERT_EQ(sent.result, 0) << sent.text;
         {
-            CardOperation operation(*rig.link);
-            ASSERT_GT(rig.link->OpenCard(), 0) << rig.link->messageText;
+            CardOperation operation(rig.link->bus());
+            const Detection card = rig.link->OpenCard();
+            ASSERT_EQ(card.result, 0) << card.text;
             std::vector<uint8_t> back(kRomBankSize);
             rig.link->ReadRomPages(1, back.data(), kRomBankSize / 256);
             EXPECT_TRUE(std::equal(back.begin(), back.end(), image.begin() + kRomBankSize));
-            for (size_t i = 0; i < kSramBankSize; ++i)
-                rig.link->sramImage[i] = static_cast<uint8_t>(i);
-            rig.link->WriteSramBank(0);
-            rig.link->ReadSramBank(0);
+            for (size_t i = 0; i < kSramBankSize; ++i) back[i] = static_cast<uint8_t>(i);
+            rig.link->WriteSramBank(0, back.data());
+            rig.link->ReadSramBank(0, back.data());
             rig.link->ReleaseCard();
         }
         records[elide] = rig.wire.Take();

@@ -22,8 +22,8 @@ class CommandForms : public ::testing::TestWithParam<TransferMode> {
 };
 
 TEST_P(CommandForms, BankedCommandSelectsTheBankAndTheWindowAddress) {
-    rig.link->BankedCommand(0x5555, 0xAA);
-    rig.link->BankedCommand(0x2AAA, 0x55);
+    rig.link->bus().BankedCommand(0x5555, 0xAA);
+    rig.link->bus().BankedCommand(0x2AAA, 0x55);
     const std::vector<BusCycle> expected = {{C::Write, 0x2000, 0x01},
                                             {C::Flash, 0x5555, 0xAA},
                                             {C::Write, 0x2000, 0x00},
@@ -37,15 +37,15 @@ TEST_P(CommandForms, BankedCommandSelectsTheBankAndTheWindowAddress) {
 TEST_P(CommandForms, BankedCommandWritesTheBankInBlockModeToo) {
     // After a block read the mode is still 0x81; the bank write must still land
     // at 0x2000 as a plain bus write.
-    rig.link->WriteRegister(2, 0x81);
-    rig.link->BankedCommand(0x7FFFF, 0x10);
+    rig.link->bus().WriteRegister(2, 0x81);
+    rig.link->bus().BankedCommand(0x7FFFF, 0x10);
     const std::vector<BusCycle> expected = {{C::Write, 0x2000, 0x1F}, {C::Flash, 0x7FFF, 0x10}};
     EXPECT_EQ(Writes(), expected);
 }
 
 TEST_P(CommandForms, DoubledCommandAddressesTwiceTheWordAddress) {
-    rig.link->DoubledCommand(0x5555, 0xAA);
-    rig.link->DoubledCommand(0x2AAA, 0x55);
+    rig.link->bus().DoubledCommand(0x5555, 0xAA);
+    rig.link->bus().DoubledCommand(0x2AAA, 0x55);
     const std::vector<BusCycle> expected = {{C::Write, 0x2000, 0x02},
                                             {C::Flash, 0x6AAA, 0xAA},
                                             {C::Write, 0x2000, 0x01},
@@ -54,9 +54,9 @@ TEST_P(CommandForms, DoubledCommandAddressesTwiceTheWordAddress) {
 }
 
 TEST_P(CommandForms, LinearCommandWritesBothBankRegisters) {
-    rig.link->LinearCommand(0x7E0000, 0x20);
-    rig.link->LinearCommand(0, 0xFF);
-    rig.link->LinearCommand(0x12345, 0x70);  // bank 4, offset 0x2345
+    rig.link->bus().LinearCommand(0x7E0000, 0x20);
+    rig.link->bus().LinearCommand(0, 0xFF);
+    rig.link->bus().LinearCommand(0x12345, 0x70);  // bank 4, offset 0x2345
     const std::vector<BusCycle> expected = {
         {C::Write, 0x3000, 0x01}, {C::Write, 0x2000, 0xF8}, {C::Flash, 0x4000, 0x20},
         {C::Write, 0x3000, 0x00}, {C::Write, 0x2000, 0x00}, {C::Flash, 0x0000, 0xFF},
@@ -65,18 +65,18 @@ TEST_P(CommandForms, LinearCommandWritesBothBankRegisters) {
 }
 
 TEST_P(CommandForms, DirectCommandTouchesNoBankRegister) {
-    rig.link->DirectCommand(0x5555, 0xAA);
+    rig.link->bus().DirectCommand(0x5555, 0xAA);
     const std::vector<BusCycle> expected = {{C::Flash, 0x5555, 0xAA}};
     EXPECT_EQ(Writes(), expected);
 }
 
 TEST_P(CommandForms, SingleBusCycles) {
-    rig.link->BusWrite(0x2000, 0x05);
-    rig.link->BusWrite(0xA123, 0x42);  // bit 15 is not sent: lands at 0x2123
-    rig.link->SetBusAddress(0x4010);
-    const uint8_t first = rig.link->ReadHere();
-    const uint8_t again = rig.link->ReadHere();  // mode 0x80: the address stays
-    rig.link->WriteHere(0x03);
+    rig.link->bus().BusWrite(0x2000, 0x05);
+    rig.link->bus().BusWrite(0xA123, 0x42);  // bit 15 is not sent: lands at 0x2123
+    rig.link->bus().SetBusAddress(0x4010);
+    const uint8_t first = rig.link->bus().ReadHere();
+    const uint8_t again = rig.link->bus().ReadHere();  // mode 0x80: the address stays
+    rig.link->bus().WriteHere(0x03);
     const std::vector<BusCycle> expected = {{C::Write, 0x2000, 0x05},
                                             {C::Write, 0x2123, 0x42},
                                             {C::Read, 0x4010, first},

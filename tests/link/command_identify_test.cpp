@@ -19,17 +19,18 @@ struct IdentifyCase {
 
 class IdentifyEachChip : public ::testing::TestWithParam<IdentifyCase> {};
 
-TEST_P(IdentifyEachChip, SetsFlashTypeAndLeavesTheChipReadingItsArray) {
+TEST_P(IdentifyEachChip, FindsTheChipAndLeavesItReadingItsArray) {
     SimCardRig rig(GetParam().chip, Engaged(GetParam().mode));
     rig.cart.chip().contents()[0] = 0x31;
     rig.cart.chip().contents()[2] = 0x32;
     EXPECT_EQ(rig.Identify(), 0);
-    EXPECT_EQ(rig.link->flashType, GetParam().chip);
+    EXPECT_EQ(rig.link->card().chip, GetParam().chip);
     // The id, status or query mode has been left: the array shows again.
-    rig.link->SetBusAddress(0x0000);
-    EXPECT_EQ(rig.link->ReadHere(), 0x31);
-    rig.link->SetBusAddress(0x0002);
-    EXPECT_EQ(rig.link->ReadHere(), 0x32);
+    CardBus& bus = rig.link->bus();
+    bus.SetBusAddress(0x0000);
+    EXPECT_EQ(bus.ReadHere(), 0x31);
+    bus.SetBusAddress(0x0002);
+    EXPECT_EQ(bus.ReadHere(), 0x32);
     EXPECT_TRUE(rig.warnings.messages.empty());
 }
 
@@ -52,7 +53,7 @@ TEST(Identify, ArrayBytesThatLookLikeThe4MIdsFallThroughToTheNextTest) {
         rig.cart.chip().contents()[1] = 0x00;
         rig.Record();
         EXPECT_EQ(rig.Identify(), 0) << int(chip);
-        EXPECT_EQ(rig.link->flashType, chip);
+        EXPECT_EQ(rig.link->card().chip, chip);
         // The 4M test got its 0xDA and went on without sending the 4M exit.
         bool sawIdRead = false;
         for (const auto& c : rig.bus.cycles) {
@@ -69,28 +70,28 @@ TEST(Identify, A16MLookalikeWithoutTheDeviceIdFallsThroughToTheQuery) {
     // 64M chip is still found by its query table.
     SimCardRig rig(64, Engaged());
     rig.cart.chip().contents()[0] = 0xC2;
-    EXPECT_EQ(rig.Identify(), 0);
-    EXPECT_EQ(rig.link->flashType, Flash64M);
-    EXPECT_EQ(rig.link->cfiQuery[0x10], 'Q');
-    EXPECT_EQ(rig.link->cfiQuery[0x27], 0x17);  // 2^23 bytes
+    const Detection found = rig.link->DetectCard();
+    EXPECT_EQ(found.card.chip, Flash64M);
+    EXPECT_EQ(found.idReads[2].bytes[0x10], 'Q');
+    EXPECT_EQ(found.idReads[2].bytes[0x27], 0x17);  // 2^23 bytes
 }
 
 TEST(Identify, AQueryWithoutQRYIsNotAccepted) {
     SimCardRig rig(64, Engaged());
     auto& chip = static_cast<sim::Flash64MChip&>(rig.cart.chip());
     chip.cfiTable()[0x11] = 'X';
-    rig.link->flashType = Flash16M;  // a value from an earlier detection
-    EXPECT_EQ(rig.Identify(), 1);
-    EXPECT_EQ(rig.link->flashType, Flash16M);
-    EXPECT_EQ(rig.link->cfiQuery[0], 0x89);
-    EXPECT_EQ(rig.link->cfiQuery[1], 0x15);
+    const Detection found = rig.link->DetectCard();
+    EXPECT_EQ(found.result, -1);
+    EXPECT_EQ(found.card.chip, FlashNone);
+    EXPECT_EQ(found.idReads[2].bytes[0], 0x89);
+    EXPECT_EQ(found.idReads[2].bytes[1], 0x15);
 }
 
 TEST(Identify, NothingAnswersOnAnEmptySlotOrAReleasedCard) {
     SimCardRig rig(16, Engaged());
     rig.port.SetCartridge(nullptr);  // open bus: 0xFF everywhere
     EXPECT_EQ(rig.Identify(), 1);
-    EXPECT_EQ(rig.link->flashType, FlashNone);
+    EXPECT_EQ(rig.link->card().chip, FlashNone);
 }
 
 TEST(Identify, FallsThroughIn4M16M64MOrderWithoutLeavingThe4MIdMode) {
@@ -153,8 +154,7 @@ TEST(Identify, The4MChipIsFoundWhateverBankAnEarlierReadLeftInTheMapper) {
         std::vector<uint8_t> pages(512);
         rig.link->ReadRomPages(bank, pages.data(), 2);
         ASSERT_EQ(rig.cart.romBank(), static_cast<uint32_t>(bank));
-        EXPECT_EQ(rig.link->OpenCard(), 4) << "after bank " << bank;
-        EXPECT_EQ(rig.link->flashType, Flash4M);
+        EXPECT_EQ(rig.link->OpenCard().card.saveBanks(), 4) << "after bank " << bank;
         EXPECT_TRUE(rig.warnings.messages.empty());
     }
 }

@@ -66,7 +66,7 @@ TEST(EraseBlock64M, NeverExactly0x80MeansNoEraseCommandAtAll) {
     faults.StuckStatus(0x90);  // ready, but an old program error never cleared
     rig.cart.chip().ResetStats();
     rig.Record();
-    EXPECT_EQ(rig.link->EraseBlock64M(0x20000), 0xFF);
+    EXPECT_EQ(EraseBlock64M(rig.link->bus(), 0x20000), 0xFF);
     EXPECT_EQ(rig.cart.chip().stats().statusReads, 0x8000u);
     for (const auto& c : rig.bus.Of(BusCycle::Flash)) EXPECT_EQ(c.value, 0x70) << c.address;
     EXPECT_EQ(rig.cart.chip().stats().blockErases, 0u);
@@ -78,7 +78,7 @@ TEST(EraseBlock64M, EraseFailureClearsStatusAndReturnsToReadArray) {
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
     faults.FailErases(1);
-    EXPECT_EQ(rig.link->EraseBlock64M(0x40000), 0xFF);
+    EXPECT_EQ(EraseBlock64M(rig.link->bus(), 0x40000), 0xFF);
     auto& chip = static_cast<sim::Flash64MChip&>(rig.cart.chip());
     EXPECT_EQ(chip.errorBits(), 0);
     EXPECT_TRUE(chip.inArrayReadMode());
@@ -93,7 +93,7 @@ TEST(EraseBlock64M, AChipThatNeverFinishesGetsItsStatusCleared) {
     faults.NeverReady();
     rig.cart.chip().contents()[0x60000] = 0x00;
     rig.Record();
-    EXPECT_EQ(rig.link->EraseBlock64M(0x60000), 0xFF);
+    EXPECT_EQ(EraseBlock64M(rig.link->bus(), 0x60000), 0xFF);
     const auto flash = rig.bus.Of(BusCycle::Flash);
     ASSERT_FALSE(flash.empty());
     EXPECT_EQ(flash.back().value, 0x50);
@@ -124,7 +124,8 @@ TEST(EraseChip, The4MChipErasesAndAnUnknownChipIsRefused) {
     EXPECT_EQ(rig.cart.chip().contents()[0x7FFFF], 0xFF);
     EXPECT_GE(rig.clock.totalMilliseconds, 20u);
 
-    rig.link->flashType = FlashNone;
+    rig.port.SetCartridge(nullptr);  // a detection that found no chip
+    ASSERT_EQ(rig.Identify(), 1);
     rig.port.ResetCounts();
     EXPECT_EQ(rig.link->EraseChip(), 0xFF);
     EXPECT_EQ(rig.port.accessCount(), 0u);
@@ -139,7 +140,7 @@ TEST(WaitReady64M, GivesUpAfter32768StatusReadsAndClearsStatus) {
     faults.StuckStatus(0x00);
     rig.cart.chip().ResetStats();
     rig.Record();
-    EXPECT_EQ(rig.link->WaitReady64M(), 0xFF);
+    EXPECT_EQ(WaitReady64M(rig.link->bus()), 0xFF);
     EXPECT_EQ(rig.cart.chip().stats().statusReads, 0x8000u);
     EXPECT_EQ(rig.bus.Of(BusCycle::Flash).back().value, 0x50);
 }

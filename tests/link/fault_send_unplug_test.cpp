@@ -22,18 +22,18 @@ namespace {
 using test::RomBuilder;
 using test::TempDir;
 
-// A card with Deep Verify on. The job must not keep talking to a card that is
-// gone far longer than any bounded poll could: past `limit` accesses the tap
-// throws (the only way out of a loop that never ends).
+// A card sent to with Deep Verify on. The job must not keep talking to a card
+// that is gone far longer than any bounded poll could: past `limit` accesses
+// the tap throws (the only way out of a loop that never ends).
 struct UnplugRig : test::SimCardRig {
     UnplugRig(uint8_t chip, uint8_t mode, uint64_t limit = UINT64_MAX)
         : SimCardRig(chip, {.mode = mode}) {
-        link->deepVerify = true;
         tap.onAccess = [this, limit](uint64_t n) {
             if (n > limit) throw std::runtime_error("the job never stopped talking to the port");
             if (onAccess) onAccess(n);
         };
     }
+    SendResult Send(const std::string& path) { return SimCardRig::Send(path, true); }
     uint64_t erases() {
         const auto& s = cart.chip().stats();
         return s.chipErases + s.blockErases;
@@ -57,15 +57,16 @@ std::vector<uint64_t> PhasePoints(uint8_t chip, uint8_t mode, const std::string&
     int lastType = -1, lastPercent = -1;
     uint64_t lastErases = 0;
     rig.onAccess = [&](uint64_t n) {
-        const int type = rig.link->flashType;
-        const int percent = rig.link->progressPercent;
+        const int type = rig.link->card().chip;
+        const int percent = rig.monitor.percent;
         const uint64_t erases = rig.erases();
         if (type != lastType || percent != lastPercent || erases != lastErases) points.insert(n);
         lastType = type;
         lastPercent = percent;
         lastErases = erases;
     };
-    EXPECT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
+    const SendResult sent = rig.Send(path);
+    EXPECT_EQ(sent.result, 0) << sent.text;
     total = rig.tap.count;
     std::vector<uint64_t> sorted(points.begin(), points.end());
     std::vector<uint64_t> all = sorted;
@@ -97,19 +98,18 @@ TEST_P(SendUnplugged, AtEveryPhaseTheJobEndsWithAMessage) {
             // slow polls of a chip that never reports ready.
             UnplugRig rig(chip, mode, 40 * total + 2'000'000);
             rig.faulty.UnplugAfter(at, floating);
-            int r = 0;
-            ASSERT_NO_THROW(r = rig.link->SendJob(path));
-            if (r == 0) {
+            SendResult sent;
+            ASSERT_NO_THROW(sent = rig.Send(path));
+            if (sent.result == 0) {
                 // Only the very end of the job may go unnoticed, and then the
                 // card must really hold the image.
                 EXPECT_TRUE(
                     std::equal(image.begin(), image.end(), rig.cart.chip().contents().begin()));
             } else {
-                EXPECT_EQ(r, -1);
-                EXPECT_FALSE(rig.link->messageText.empty());
+                EXPECT_EQ(sent.result, -1);
+                EXPECT_FALSE(sent.text.empty());
                 ++failures;
             }
-            EXPECT_EQ(rig.link->bankSource, nullptr);
         }
         // Losing the card before the last verify read cannot go unnoticed.
         EXPECT_GE(failures, static_cast<int>(points.size()) - 2);
@@ -135,11 +135,13 @@ TEST(SendUnpluggedThenReplugged, ReplacedCardAfterAFailedSendTakesTheNextJob) {
         SCOPED_TRACE(testing::Message() << int(chip) << "M");
         UnplugRig rig(chip, TransferEpp);
         rig.faulty.UnplugAfter(5000, 0x00);
-        ASSERT_EQ(rig.link->SendJob(path), -1);
-        EXPECT_FALSE(rig.link->messageText.empty());
+        const SendResult failed = rig.Send(path);
+        ASSERT_EQ(failed.result, -1);
+        EXPECT_FALSE(failed.text.empty());
         rig.faulty.Replug();
         rig.cart.PowerOn();
-        ASSERT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
+        const SendResult sent = rig.Send(path);
+        ASSERT_EQ(sent.result, 0) << sent.text;
         EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.cart.chip().contents().begin()));
     }
 }

@@ -36,12 +36,11 @@ TEST_P(WriteEachChip, WritesOneBankAndVerifiesIt) {
     const auto chipBytes = [&] { return std::as_const(rig.cart.chip()).contents(); };
     for (int bank : {0, 5}) {
         const auto data = BankPattern(bank);
-        rig.link->bankSource = data.data();
-        ASSERT_EQ(rig.link->WriteBank(bank), 0) << "bank " << bank;
+        ASSERT_EQ(rig.link->WriteBank(bank, data.data()), 0) << "bank " << bank;
         const auto stored =
             chipBytes().subspan(static_cast<size_t>(bank) * kRomBankSize, kRomBankSize);
         EXPECT_TRUE(std::equal(stored.begin(), stored.end(), data.begin())) << "bank " << bank;
-        EXPECT_EQ(rig.link->VerifyBank(bank), 0);
+        EXPECT_EQ(rig.link->VerifyBank(bank, data.data()), 0);
     }
     // Nothing outside the two banks was touched.
     EXPECT_TRUE(RangeIs(chipBytes(), kRomBankSize, 4 * kRomBankSize, 0xFF));
@@ -72,9 +71,8 @@ TEST(WriteBank, WaitsAreOneMillisecondPer16MPageAndNoneOtherwise) {
             ASSERT_EQ(rig.link->EraseChip(), 0);
         }
         const auto data = BankPattern(3);
-        rig.link->bankSource = data.data();
         rig.clock.calls = rig.clock.totalMilliseconds = 0;
-        ASSERT_EQ(rig.link->WriteBank(3), 0);
+        ASSERT_EQ(rig.link->WriteBank(3, data.data()), 0);
         EXPECT_EQ(rig.clock.calls, e.calls) << int(e.chip);
         EXPECT_EQ(rig.clock.totalMilliseconds, e.milliseconds) << int(e.chip);
     }
@@ -86,9 +84,8 @@ TEST(WriteBank, The16MBankSequenceResetsAfterEveryPollAndOnceAtTheEnd) {
     ASSERT_EQ(rig.link->EraseChip(), 0);
     const int bank = 3;
     const auto data = BankPattern(bank);
-    rig.link->bankSource = data.data();
     rig.Record();
-    ASSERT_EQ(rig.link->WriteBank(bank), 0);
+    ASSERT_EQ(rig.link->WriteBank(bank, data.data()), 0);
 
     using C = BusCycle;
     std::vector<BusCycle> expected;
@@ -124,9 +121,8 @@ TEST(WriteBank, The4MPageIsPolledAtItsLastByteAndReadBackFromItsStart) {
     ASSERT_EQ(rig.Identify(), 0);
     const int bank = 6;
     const auto data = BankPattern(bank);
-    rig.link->bankSource = data.data();
     rig.Record();
-    ASSERT_EQ(rig.link->WriteBank(bank), 0);
+    ASSERT_EQ(rig.link->WriteBank(bank, data.data()), 0);
 
     using C = BusCycle;
     std::vector<BusCycle> expectedWrites;
@@ -171,9 +167,8 @@ TEST(WriteBank, The4MPageIsPolledAtItsLastByteAndReadBackFromItsStart) {
 TEST(WriteBank, UnknownChipFailsWithoutAnyPortAccess) {
     SimCardRig rig(16, Engaged());
     const auto data = BankPattern(0);
-    rig.link->bankSource = data.data();
     rig.port.ResetCounts();
-    EXPECT_EQ(rig.link->WriteBank(0), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(0, data.data()), 0xFF);
     EXPECT_EQ(rig.port.accessCount(), 0u);
     EXPECT_TRUE(rig.warnings.messages.empty());
 }
@@ -187,8 +182,7 @@ TEST(WriteBank, A4MPageIsRetriedUpTo16Times) {
         sim::FaultInjector faults(7);
         rig.cart.SetHooks(&faults);
         faults.CorruptReads(badByte, 15);
-        rig.link->bankSource = data.data();
-        EXPECT_EQ(rig.link->WriteBank(2), 0);
+        EXPECT_EQ(rig.link->WriteBank(2, data.data()), 0);
         EXPECT_EQ(faults.corruptedReads(), 15u);
         EXPECT_EQ(rig.cart.chip().stats().programs, 64u + 15u);
     }
@@ -198,8 +192,7 @@ TEST(WriteBank, A4MPageIsRetriedUpTo16Times) {
         sim::FaultInjector faults(7);
         rig.cart.SetHooks(&faults);
         faults.CorruptReads(badByte, 16);
-        rig.link->bankSource = data.data();
-        EXPECT_EQ(rig.link->WriteBank(2), 0xFF);
+        EXPECT_EQ(rig.link->WriteBank(2, data.data()), 0xFF);
         EXPECT_EQ(rig.cart.chip().stats().programs, 3u + 16u);  // pages 0..2, then 16 tries
         EXPECT_TRUE(rig.warnings.messages.empty());
     }
@@ -211,9 +204,8 @@ TEST(WriteBank, A4MPageOverOldContentComesOutExact) {
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().Fill(0x00);
     const auto data = BankPattern(9);
-    rig.link->bankSource = data.data();
-    EXPECT_EQ(rig.link->WriteBank(9), 0);
-    EXPECT_EQ(rig.link->VerifyBank(9), 0);
+    EXPECT_EQ(rig.link->WriteBank(9, data.data()), 0);
+    EXPECT_EQ(rig.link->VerifyBank(9, data.data()), 0);
 }
 
 TEST(WriteBank, A16MPageIsRetriedUpTo3Times) {
@@ -225,8 +217,7 @@ TEST(WriteBank, A16MPageIsRetriedUpTo3Times) {
         sim::FaultInjector faults(3);
         rig.cart.SetHooks(&faults);
         faults.CorruptReads(badByte, bad);
-        rig.link->bankSource = data.data();
-        EXPECT_EQ(rig.link->WriteBank(1), bad == 2 ? 0 : 0xFF) << bad;
+        EXPECT_EQ(rig.link->WriteBank(1, data.data()), bad == 2 ? 0 : 0xFF) << bad;
         EXPECT_EQ(rig.cart.chip().stats().programs, bad == 2 ? 128u + 2u : 1u + 3u) << bad;
     }
 }
@@ -238,8 +229,7 @@ TEST(WriteBank, A16MProgramFailureFailsAtOnceWithoutRetry) {
     rig.cart.SetHooks(&faults);
     faults.FailPrograms(1);
     const auto data = BankPattern(0);
-    rig.link->bankSource = data.data();
-    EXPECT_EQ(rig.link->WriteBank(0), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(0, data.data()), 0xFF);
     EXPECT_EQ(rig.cart.chip().stats().programs, 1u);
     EXPECT_EQ(rig.warnings.Texts(), (Texts{"Fail in program!!!\a\n"}));
     EXPECT_EQ(rig.warnings.messages[0].second, "Warning");
@@ -250,8 +240,7 @@ TEST(WriteBank, A16MChipThatWasNotErasedFailsTheProgram) {
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().Fill(0x00);
     const auto data = BankPattern(0);
-    rig.link->bankSource = data.data();
-    EXPECT_EQ(rig.link->WriteBank(0), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(0, data.data()), 0xFF);
     EXPECT_EQ(rig.warnings.Texts(), (Texts{"Fail in program!!!\a\n"}));
 }
 
@@ -260,23 +249,17 @@ TEST(WriteBank, The64MChipErasesABlockOnlyAtItsFirstBank) {
     ASSERT_EQ(rig.Identify(), 0);
     rig.cart.chip().Fill(0x00);  // old content everywhere: a missed erase cannot pass
     for (int bank = 0; bank <= 9; ++bank) {
-        const auto data = BankPattern(bank);
-        rig.link->bankSource = data.data();
-        ASSERT_EQ(rig.link->WriteBank(bank), 0) << bank;
+        ASSERT_EQ(rig.link->WriteBank(bank, BankPattern(bank).data()), 0) << bank;
     }
     EXPECT_EQ(rig.cart.chip().stats().erasedBlocks, (std::vector<uint32_t>{0x00000, 0x20000}));
     // Bank 10 lies in block 1, already holding banks 8 and 9: writing it alone
     // must not erase them; over old content it fails on the program status.
-    const auto data = BankPattern(10);
-    rig.link->bankSource = data.data();
     rig.cart.chip().ResetStats();
     std::fill_n(rig.cart.chip().contents().begin() + 10 * kRomBankSize, kRomBankSize, uint8_t{0});
-    EXPECT_EQ(rig.link->WriteBank(10), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(10, BankPattern(10).data()), 0xFF);
     EXPECT_EQ(rig.cart.chip().stats().blockErases, 0u);
-    const auto bank8 = BankPattern(8);
-    rig.link->bankSource = bank8.data();
-    rig.link->LinearCommand(0, 0xFF);  // the failed bank left the chip showing status
-    EXPECT_EQ(rig.link->VerifyBank(8), 0);
+    rig.link->bus().LinearCommand(0, 0xFF);  // the failed bank left the chip showing status
+    EXPECT_EQ(rig.link->VerifyBank(8, BankPattern(8).data()), 0);
 }
 
 TEST(WriteBank, A64MEraseOrBufferFailureFailsTheBank) {
@@ -285,15 +268,14 @@ TEST(WriteBank, A64MEraseOrBufferFailureFailsTheBank) {
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
     const auto data = BankPattern(16);
-    rig.link->bankSource = data.data();
     faults.FailErases(1);
-    EXPECT_EQ(rig.link->WriteBank(16), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(16, data.data()), 0xFF);
     faults.FailPrograms(1);
-    EXPECT_EQ(rig.link->WriteBank(16), 0xFF);  // status 0x90 after the buffers
+    EXPECT_EQ(rig.link->WriteBank(16, data.data()), 0xFF);  // status 0x90 after the buffers
     // The first buffer's program never ends, so the second never gets a free
     // buffer: the bank gives up after its bounded wait.
     faults.NeverReady();
-    EXPECT_EQ(rig.link->WriteBank(17), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(17, data.data()), 0xFF);
     EXPECT_EQ(rig.cart.chip().stats().programs, 512u + 1u);  // bank 16, then one buffer
     EXPECT_TRUE(rig.warnings.messages.empty());
 }
@@ -303,11 +285,9 @@ TEST(WriteBank, A64MBufferThatNeverFreesGivesUpAfter0x80000StatusReads) {
     ASSERT_EQ(rig.Identify(), 0);
     sim::FaultInjector faults;
     rig.cart.SetHooks(&faults);
-    const auto data = BankPattern(17);
-    rig.link->bankSource = data.data();
     faults.NeverReady();  // the first buffer's program never ends
     rig.Record();
-    EXPECT_EQ(rig.link->WriteBank(17), 0xFF);
+    EXPECT_EQ(rig.link->WriteBank(17, BankPattern(17).data()), 0xFF);
     // From the second buffer's request on: one status read, then the request
     // again before each further read, and nothing at all after giving up.
     const auto& cycles = rig.bus.cycles;
@@ -330,10 +310,8 @@ TEST(WriteBank, AFull8MiBImageOnThe64MChipReadsBackEqual) {
         const auto data = BankPattern(bank);
         std::copy(data.begin(), data.end(), image.begin() + bank * kRomBankSize);
     }
-    for (int bank = 0; bank < 512; ++bank) {
-        rig.link->bankSource = image.data() + bank * kRomBankSize;
-        ASSERT_EQ(rig.link->WriteBank(bank), 0) << bank;
-    }
+    for (int bank = 0; bank < 512; ++bank)
+        ASSERT_EQ(rig.link->WriteBank(bank, image.data() + bank * kRomBankSize), 0) << bank;
     const auto stored = std::as_const(rig.cart.chip()).contents();
     EXPECT_TRUE(std::equal(stored.begin(), stored.end(), image.begin()));
     EXPECT_EQ(rig.cart.chip().stats().blockErases, 64u);
@@ -347,26 +325,24 @@ TEST(VerifyBank, ReportsTheFlashAddressOfTheFirstDifference) {
     std::copy(data.begin(), data.end(), flash.begin() + 3 * kRomBankSize);
     flash[3 * kRomBankSize + 2 * 256 + 5] ^= 0x01;
     flash[3 * kRomBankSize + 7 * 256] ^= 0x01;
-    rig.link->bankSource = data.data();
-    EXPECT_EQ(rig.link->VerifyBank(3), 0xFF);
-    EXPECT_EQ(rig.link->messageText, "error at c205!");
+    std::string error;
+    EXPECT_EQ(rig.link->VerifyBank(3, data.data(), &error), 0xFF);
+    EXPECT_EQ(error, "error at c205!");
     EXPECT_EQ(rig.port.card().mode(), 0x81);
 }
 
 TEST(VerifyBank, ReadsBank0AtTheBottomAndOtherBanksThroughTheWindow) {
     SimCardRig rig(64, Engaged());
     const std::vector<uint8_t> zero(kRomBankSize, 0x00);
-    rig.link->bankSource = zero.data();
     rig.Record();
-    rig.link->VerifyBank(0);
+    rig.link->VerifyBank(0, zero.data());
     auto reads = rig.bus.Of(BusCycle::Read);
     ASSERT_EQ(reads.size(), 1u);  // the erased chip differs at once
     EXPECT_EQ(reads[0].address, 0x0000);
 
     std::vector<uint8_t> erased(kRomBankSize, 0xFF);
-    rig.link->bankSource = erased.data();
     rig.Record();
-    EXPECT_EQ(rig.link->VerifyBank(1), 0);
+    EXPECT_EQ(rig.link->VerifyBank(1, erased.data()), 0);
     const std::vector<BusCycle> bankWrites = {{BusCycle::Write, 0x3000, 0},
                                               {BusCycle::Write, 0x2000, 1}};
     EXPECT_EQ(rig.bus.Of(BusCycle::Write), bankWrites);

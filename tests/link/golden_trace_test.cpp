@@ -152,7 +152,16 @@ void LayBank(SimCardRig& rig, int bank) {
     Identified(rig);
     std::copy(BankBytes().begin(), BankBytes().end(),
               rig.cart.chip().contents().begin() + bank * kRomBankSize);
-    rig.link->bankSource = BankBytes().data();
+}
+// The chip rows' identification in table order, as detection runs it.
+FlashType IdentifyRows(CardBus& bus) {
+    NullMessageSink quiet;
+    FlashSession session{bus, quiet};
+    for (const FlashChipSpec& chip : kFlashChips) {
+        IdReads reads;
+        if (chip.programmer().Identify(session, reads)) return chip.type;
+    }
+    return FlashNone;
 }
 
 // The JEDEC chip erase, so that a poll has a busy chip to wait for.
@@ -161,92 +170,90 @@ constexpr std::pair<uint32_t, uint8_t> kChipErase[] = {
 
 const Case kCases[] = {
     {"SelectRegister", 16, "select_register r=0x03", nullptr,
-     [](CardLink& l) { l.SelectRegister(3); }},
+     [](CardLink& l) { l.bus().SelectRegister(3); }},
     {"WriteRegister", 16, "write_register r=0x01 v=0x5A", nullptr,
-     [](CardLink& l) { l.WriteRegister(1, 0x5A); }},
-    {"WriteData", 16, "write_data v=0xA5", [](SimCardRig& r) { r.link->SelectRegister(0); },
-     [](CardLink& l) { l.WriteData(0xA5); }},
+     [](CardLink& l) { l.bus().WriteRegister(1, 0x5A); }},
+    {"WriteData", 16, "write_data v=0xA5", [](SimCardRig& r) { r.link->bus().SelectRegister(0); },
+     [](CardLink& l) { l.bus().WriteData(0xA5); }},
     {"ReadData", 16, "read_data",
      [](SimCardRig& r) {
-         r.link->SelectRegister(0);
-         r.link->SetControl(0x00);
+         r.link->bus().SelectRegister(0);
+         r.link->bus().SetControl(0x00);
      },
-     [](CardLink& l) { l.ReadData(); }},
-    {"EngageCard", 16, "engage_card", nullptr, [](CardLink& l) { l.EngageCard(); }},
+     [](CardLink& l) { l.bus().ReadData(); }},
+    {"EngageCard", 16, "engage_card", nullptr, [](CardLink& l) { l.bus().EngageCard(); }},
     {"ReleaseCard", 16, "release_card", nullptr, [](CardLink& l) { l.ReleaseCard(); }},
-    {"ProbeLink", 16, "probe_link", nullptr, [](CardLink& l) { EXPECT_EQ(l.ProbeLink(), 0); }},
+    {"ProbeLink", 16, "probe_link", nullptr,
+     [](CardLink& l) { EXPECT_EQ(l.bus().ProbeLink(), 0); }},
     {"SetBusAddress", 16, "set_bus_address lo=0x34 hi=0x12", nullptr,
-     [](CardLink& l) { l.SetBusAddress(0x1234); }},
+     [](CardLink& l) { l.bus().SetBusAddress(0x1234); }},
     {"BusWrite", 16, "bus_write lo=0x00 hi=0x20 v=0x05", nullptr,
-     [](CardLink& l) { l.BusWrite(0x2000, 5); }},
-    {"ReadHere", 16, "read_here", nullptr, [](CardLink& l) { l.ReadHere(); }},
-    {"WriteHere", 16, "write_here v=0x07", [](SimCardRig& r) { r.link->SetBusAddress(0x4000); },
-     [](CardLink& l) { l.WriteHere(7); }},
+     [](CardLink& l) { l.bus().BusWrite(0x2000, 5); }},
+    {"ReadHere", 16, "read_here", nullptr, [](CardLink& l) { l.bus().ReadHere(); }},
+    {"WriteHere", 16, "write_here v=0x07",
+     [](SimCardRig& r) { r.link->bus().SetBusAddress(0x4000); },
+     [](CardLink& l) { l.bus().WriteHere(7); }},
     {"DirectCommand", 4, "direct_command lo=0xAA hi=0x2A v=0x55", nullptr,
-     [](CardLink& l) { l.DirectCommand(0x2AAA, 0x55); }},
+     [](CardLink& l) { l.bus().DirectCommand(0x2AAA, 0x55); }},
     {"BankedCommand", 4, "banked_command bank=0x01 hi=0x55 lo=0x55 v=0xAA", nullptr,
-     [](CardLink& l) { l.BankedCommand(0x5555, 0xAA); }},
+     [](CardLink& l) { l.bus().BankedCommand(0x5555, 0xAA); }},
     {"DoubledCommand", 16, "doubled_command bank=0x02 hi=0x6A lo=0xAA v=0xAA", nullptr,
-     [](CardLink& l) { l.DoubledCommand(0x5555, 0xAA); }},
+     [](CardLink& l) { l.bus().DoubledCommand(0x5555, 0xAA); }},
     {"LinearCommand", 64, "linear_command top=0x01 bank=0xF8 hi=0x40 lo=0x00 v=0xFF", nullptr,
-     [](CardLink& l) { l.LinearCommand(0x7E0000, 0xFF); }},
+     [](CardLink& l) { l.bus().LinearCommand(0x7E0000, 0xFF); }},
     {"TogglePoll", 4, "toggle_poll",
      [](SimCardRig& r) {
          Identified(r);
-         for (auto [a, v] : kChipErase) r.link->BankedCommand(a, v);
+         for (auto [a, v] : kChipErase) r.link->bus().BankedCommand(a, v);
      },
-     [](CardLink& l) { EXPECT_EQ(l.TogglePoll(), 0); }},
+     [](CardLink& l) { EXPECT_EQ(TogglePoll(l.bus()), 0); }},
     {"StatusPoll16M", 16, "status_poll_16m",
      [](SimCardRig& r) {
          Identified(r);
-         for (auto [a, v] : kChipErase) r.link->DoubledCommand(a, v);
+         for (auto [a, v] : kChipErase) r.link->bus().DoubledCommand(a, v);
      },
-     [](CardLink& l) { EXPECT_EQ(l.StatusPoll16M(), 0); }},
+     [](CardLink& l) {
+         NullMessageSink quiet;
+         FlashSession session{l.bus(), quiet};
+         EXPECT_EQ(StatusPoll16M(session), 0);
+     }},
     {"WaitReady64M", 64, "wait_ready_64m",
      [](SimCardRig& r) {
          Identified(r);
-         r.link->LinearCommand(0x20000, 0x20);
-         r.link->LinearCommand(0x20000, 0xD0);
+         r.link->bus().LinearCommand(0x20000, 0x20);
+         r.link->bus().LinearCommand(0x20000, 0xD0);
      },
-     [](CardLink& l) { EXPECT_EQ(l.WaitReady64M(), 0); }},
+     [](CardLink& l) { EXPECT_EQ(WaitReady64M(l.bus()), 0); }},
     {"IdentifyFlash4M", 4, "identify_flash_4m", nullptr,
-     [](CardLink& l) { EXPECT_EQ(l.IdentifyFlash(), 0); }},
+     [](CardLink& l) { EXPECT_EQ(IdentifyRows(l.bus()), Flash4M); }},
     {"IdentifyFlash16M", 16, "identify_flash_16m", nullptr,
-     [](CardLink& l) { EXPECT_EQ(l.IdentifyFlash(), 0); }},
+     [](CardLink& l) { EXPECT_EQ(IdentifyRows(l.bus()), Flash16M); }},
     {"IdentifyFlash64M", 64, "identify_flash_64m", nullptr,
-     [](CardLink& l) { EXPECT_EQ(l.IdentifyFlash(), 0); }},
-    {"WriteBank4M", 4, "write_bank_4m",
-     [](SimCardRig& r) {
-         Identified(r);
-         r.link->bankSource = BankBytes().data();
-     },
-     [](CardLink& l) { EXPECT_EQ(l.WriteBank(5), 0); }},
+     [](CardLink& l) { EXPECT_EQ(IdentifyRows(l.bus()), Flash64M); }},
+    {"WriteBank4M", 4, "write_bank_4m", Identified,
+     [](CardLink& l) { EXPECT_EQ(l.WriteBank(5, BankBytes().data()), 0); }},
     {"WriteBank16M", 16, "write_bank_16m",
      [](SimCardRig& r) {
          Identified(r);
          ASSERT_EQ(r.link->EraseChip(), 0);
-         r.link->bankSource = BankBytes().data();
      },
-     [](CardLink& l) { EXPECT_EQ(l.WriteBank(5), 0); }},
-    {"WriteBank64M", 64, "write_bank_64m",
-     [](SimCardRig& r) {
-         Identified(r);
-         r.link->bankSource = BankBytes().data();
-     },
-     [](CardLink& l) { EXPECT_EQ(l.WriteBank(8), 0); }},
+     [](CardLink& l) { EXPECT_EQ(l.WriteBank(5, BankBytes().data()), 0); }},
+    {"WriteBank64M", 64, "write_bank_64m", Identified,
+     [](CardLink& l) { EXPECT_EQ(l.WriteBank(8, BankBytes().data()), 0); }},
     {"VerifyBank4M", 4, "verify_bank bank=0x05", [](SimCardRig& r) { LayBank(r, 5); },
-     [](CardLink& l) { EXPECT_EQ(l.VerifyBank(5), 0); }},
+     [](CardLink& l) { EXPECT_EQ(l.VerifyBank(5, BankBytes().data()), 0); }},
     {"VerifyBank16M", 16, "verify_bank bank=0x05", [](SimCardRig& r) { LayBank(r, 5); },
-     [](CardLink& l) { EXPECT_EQ(l.VerifyBank(5), 0); }},
+     [](CardLink& l) { EXPECT_EQ(l.VerifyBank(5, BankBytes().data()), 0); }},
     {"VerifyBank64M", 64, "verify_bank bank=0x05", [](SimCardRig& r) { LayBank(r, 5); },
-     [](CardLink& l) { EXPECT_EQ(l.VerifyBank(5), 0); }},
-    {"ReadSramBank", 16, "read_sram_bank", nullptr, [](CardLink& l) { l.ReadSramBank(2); }},
-    {"WriteSramBank", 16, "write_sram_bank",
-     [](SimCardRig& r) {
-         for (size_t i = 0; i < r.link->sramImage.size(); ++i)
-             r.link->sramImage[i] = static_cast<uint8_t>(i);
-     },
-     [](CardLink& l) { l.WriteSramBank(2); }},
+     [](CardLink& l) { EXPECT_EQ(l.VerifyBank(5, BankBytes().data()), 0); }},
+    {"ReadSramBank", 16, "read_sram_bank", nullptr,
+     [](CardLink& l) {
+         std::vector<uint8_t> bytes(kSramBankSize);
+         l.ReadSramBank(2, bytes.data());
+     }},
+    // Save-RAM byte i = i & 0xFF: the first half of a ROM bank's.
+    {"WriteSramBank", 16, "write_sram_bank", nullptr,
+     [](CardLink& l) { l.WriteSramBank(2, BankBytes().data()); }},
     {"ReadRomPages", 16, "read_rom_pages", [](SimCardRig& r) { LayBank(r, 2); },
      [](CardLink& l) {
          std::vector<uint8_t> buffer(512);

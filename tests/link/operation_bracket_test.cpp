@@ -65,7 +65,7 @@ TEST(OperationBracket, EachEntryPointIsOneOperationAndTheScanMovesTheClaim) {
     EXPECT_EQ(rig.io.log, (std::vector<std::string>{"begin 888", "end 888"}));  // SelectPort(1)
 
     rig.io.log.clear();
-    ASSERT_EQ(link.OpenCard(), 16);
+    ASSERT_EQ(link.OpenCard().card.saveBanks(), 16);
     // Every port in turn, each taken while it is probed; the card's port stays
     // taken for the rest of the operation.
     EXPECT_EQ(rig.io.log, (std::vector<std::string>{"begin 888", "end 888", "begin 632", "end 632",
@@ -73,23 +73,24 @@ TEST(OperationBracket, EachEntryPointIsOneOperationAndTheScanMovesTheClaim) {
 
     // A caller's bracket holds the port once across several entry points.
     rig.io.log.clear();
+    std::vector<uint8_t> bytes(kSramBankSize);
     {
-        CardOperation operation(link);
-        ASSERT_EQ(link.OpenCard(), 16);
-        link.ReadSramBank(0);
-        link.WriteSramBank(1);
+        CardOperation operation(link.bus());
+        ASSERT_EQ(link.OpenCard().card.saveBanks(), 16);
+        link.ReadSramBank(0, bytes.data());
+        link.WriteSramBank(1, bytes.data());
         link.ReleaseCard();
     }
     // Taken on the port selected last, then moved along the scan.
     EXPECT_EQ(rig.io.log,
               (std::vector<std::string>{"begin 956", "end 956", "begin 888", "end 888", "begin 632",
                                         "end 632", "begin 956", "end 956"}));
+    link.ChoosePort(3);
     rig.io.log.clear();
-    link.scanAllPorts = false;
     {
-        CardOperation operation(link);
-        ASSERT_EQ(link.OpenCard(), 16);
-        link.ReadSramBank(0);
+        CardOperation operation(link.bus());
+        ASSERT_EQ(link.OpenCard().card.saveBanks(), 16);
+        link.ReadSramBank(0, bytes.data());
         link.ReleaseCard();
     }
     EXPECT_EQ(rig.io.log, (std::vector<std::string>{"begin 956", "end 956"}));

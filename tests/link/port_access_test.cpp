@@ -52,13 +52,11 @@ TEST(PortAccess, ConstructionWithoutPortsPerformsNoIo) {
     CardLink link(port, none, clock, sink);
     EXPECT_EQ(port.accessCount(), 0u);
     EXPECT_TRUE(port.trace().empty());
-    EXPECT_EQ(link.portCount, 0);
-    EXPECT_EQ(link.currentPortIndex, 0);
-    EXPECT_EQ(link.dataPort, 0u);
-    EXPECT_EQ(link.eppDataPort, 0u);
-    EXPECT_EQ(link.capacity, 0x800000);
-    EXPECT_TRUE(link.scanAllPorts);
-    EXPECT_EQ(link.transferMode, TransferAuto);
+    EXPECT_EQ(link.PortCount(), 0);
+    EXPECT_EQ(link.bus().base(), 0);
+    EXPECT_EQ(link.card().capacity(), 0x800000);
+    EXPECT_EQ(link.ChosenPort(), 0);  // all ports
+    EXPECT_EQ(link.TransferMode(), TransferAuto);
 }
 
 TEST(PortAccess, ConstructionSelectsAndProbesTheFirstPort) {
@@ -67,41 +65,39 @@ TEST(PortAccess, ConstructionSelectsAndProbesTheFirstPort) {
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
-    EXPECT_EQ(link.portCount, 2);
-    EXPECT_EQ(link.currentPortIndex, 1);
-    EXPECT_EQ(link.currentPortBase, 0x378);
-    EXPECT_EQ(link.statusPort, 0x379u);
-    EXPECT_EQ(link.controlPort, 0x37Au);
-    EXPECT_EQ(link.eppAddressPort, 0x37Bu);
-    EXPECT_EQ(link.eppDataPort, 0x37Cu);
-    EXPECT_FALSE(link.sppMode);           // both work, EPP preferred
+    EXPECT_EQ(link.PortCount(), 2);
+    EXPECT_EQ(link.bus().base(), 0x378);
+    EXPECT_FALSE(link.bus().spp());       // both work, EPP preferred
     EXPECT_EQ(port.card().mode(), 0x00);  // released after the probe
     EXPECT_EQ(port.card().reg(0), 0x34);  // the echo values went through
     EXPECT_EQ(port.card().reg(1), 0x12);
     EXPECT_GT(port.accessCount(), 0u);
 }
 
-TEST(PortAccess, SelectPortOutOfRangeChangesNothing) {
+TEST(PortAccess, ChoosingAllPortsKeepsThePortAndANumberPastTheLastMeansPort1) {
     SimParallelPort port({{0x378, 0x278}, 1, true});
     ListPortSource source({0x378, 0x278});
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
     port.StartRecording();
-    const bool spp = link.sppMode;
-    for (int n : {0, -1, 3, 9, 256}) {
-        link.SelectPort(n);
-        EXPECT_EQ(link.currentPortIndex, 1) << n;
-        EXPECT_EQ(link.dataPort, 0x378u) << n;
-        EXPECT_EQ(link.sppMode, spp) << n;
-    }
+    const bool spp = link.bus().spp();
+    link.ChoosePort(0);
+    EXPECT_EQ(link.ChosenPort(), 0);
+    EXPECT_EQ(link.bus().base(), 0x378);
+    EXPECT_EQ(link.bus().spp(), spp);
     EXPECT_TRUE(port.trace().empty());
 
-    link.SelectPort(2);  // no card there: selected anyway, probe fails
-    EXPECT_EQ(link.currentPortIndex, 2);
-    EXPECT_EQ(link.dataPort, 0x278u);
+    link.ChoosePort(2);  // no card there: selected anyway, probe fails
+    EXPECT_EQ(link.ChosenPort(), 2);
+    EXPECT_EQ(link.bus().base(), 0x278);
     EXPECT_FALSE(port.trace().empty());
     EXPECT_FALSE(Touches(port.trace(), 0x378));
+    for (int n : {3, 9, 256}) {
+        link.ChoosePort(n);
+        EXPECT_EQ(link.ChosenPort(), 1) << n;
+        EXPECT_EQ(link.bus().base(), 0x378) << n;
+    }
 }
 
 TEST(PortAccess, LptGapsKeepEveryPortReachableAndBaseZeroUntouched) {
@@ -112,14 +108,14 @@ TEST(PortAccess, LptGapsKeepEveryPortReachableAndBaseZeroUntouched) {
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
-    EXPECT_EQ(link.portTable[1], 0);
-    EXPECT_EQ(link.portTable[2], 0x278);
-    EXPECT_EQ(link.portCount, 2);
-    EXPECT_TRUE(port.trace().empty());  // SelectPort(1) hit a base of 0
-    EXPECT_EQ(link.ChooseTransferMode(), 1);
+    EXPECT_EQ(link.PortBase(1), 0);
+    EXPECT_EQ(link.PortBase(2), 0x278);
+    EXPECT_EQ(link.PortCount(), 2);
+    EXPECT_TRUE(port.trace().empty());  // selecting LPT1 hit a base of 0
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferAuto), 1);
     EXPECT_TRUE(port.trace().empty());
-    link.SelectPort(2);
-    EXPECT_EQ(link.ChooseTransferMode(), 0);
+    link.ChoosePort(2);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferAuto), 0);
     for (const auto& a : port.trace()) EXPECT_GE(a.address, 0x278) << a.address;
 }
 
@@ -131,10 +127,10 @@ TEST(PortAccess, PortAt3BCIsNeverTriedInEpp) {
         CountingClock clock;
         NullMessageSink sink;
         CardLink link(port, source, clock, sink);
-        EXPECT_TRUE(link.sppMode) << card;  // even when the SPP probe failed
+        EXPECT_TRUE(link.bus().spp()) << card;  // even when the SPP probe failed
         EXPECT_FALSE(Touches(port.trace(), 0x3BF)) << card;
         EXPECT_FALSE(Touches(port.trace(), 0x3C0)) << card;
-        EXPECT_EQ(link.ChooseTransferMode(), card ? 0 : 1);
+        EXPECT_EQ(link.bus().ChooseTransferMode(TransferAuto), card ? 0 : 1);
     }
 }
 
@@ -145,8 +141,8 @@ TEST(PortAccess, SppOnlyCardEndsInSppAndIsReleasedOverSpp) {
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
     port.StartRecording();
-    EXPECT_EQ(link.ChooseTransferMode(), 0);
-    EXPECT_TRUE(link.sppMode);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferAuto), 0);
+    EXPECT_TRUE(link.bus().spp());
     EXPECT_EQ(port.card().mode(), 0x00);
     // The final release: WriteRegister(2, 0x00) over SPP, then control 0x04.
     const std::vector<PortAccess> release = {
@@ -165,15 +161,13 @@ TEST(PortAccess, ForcedModesProbeOnlyTheirTransport) {
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
-    link.transferMode = TransferEpp;
     port.StartRecording();
-    EXPECT_EQ(link.ChooseTransferMode(), 1);
-    EXPECT_FALSE(link.sppMode);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferEpp), 1);
+    EXPECT_FALSE(link.bus().spp());
     for (const auto& a : port.trace())  // no SPP data-register traffic at all
         EXPECT_NE(a.address, 0x378);
-    link.transferMode = TransferSpp;
-    EXPECT_EQ(link.ChooseTransferMode(), 0);
-    EXPECT_TRUE(link.sppMode);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferSpp), 0);
+    EXPECT_TRUE(link.bus().spp());
 }
 
 // Passes everything through but sticks status bit 3 low, so SPP read-backs
@@ -199,19 +193,18 @@ TEST(PortAccess, FailedProbeReturnsAtOnceWithTheCardEngaged) {
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(faulty, source, clock, sink);
-    link.transferMode = TransferSpp;
-    link.sppMode = true;
+    link.bus().SetSpp(true);
     port.StartRecording();
     port.ResetCounts();
-    EXPECT_EQ(link.ProbeLink(), 1);
+    EXPECT_EQ(link.bus().ProbeLink(), 1);
     EXPECT_EQ(port.card().mode(), 0x80);  // still engaged
     // Engage 1+7+7, two echo writes 7+7, select 5, idle 1, one read 4 writes + 2 reads;
     // nothing after the first failed read-back.
     EXPECT_EQ(port.writeCount(), 39u);
     EXPECT_EQ(port.readCount(), 2u);
     for (const auto& a : port.trace()) EXPECT_FALSE(a.address == 0x37A && a.value == 0x04);
-    EXPECT_EQ(link.ChooseTransferMode(), 1);
-    EXPECT_TRUE(link.sppMode);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferSpp), 1);
+    EXPECT_TRUE(link.bus().spp());
 }
 
 // Raw cycle builders, written out by hand from the card's cycle sequences
@@ -229,9 +222,9 @@ TEST(PortAccess, ProbeLinkIsTheDocumentedCycleSequenceInBothTransports) {
         CountingClock clock;
         NullMessageSink sink;
         CardLink link(port, source, clock, sink);
-        link.sppMode = spp;
+        link.bus().SetSpp(spp);
         port.StartRecording();
-        EXPECT_EQ(link.ProbeLink(), 0);
+        EXPECT_EQ(link.bus().ProbeLink(), 0);
 
         Trace t;
         const auto address = [&](uint8_t r) {  // SPP or EPP address write
@@ -297,18 +290,18 @@ TEST(PortAccess, PrimitiveCostsInPortAccesses) {
         CountingClock clock;
         NullMessageSink sink;
         CardLink link(port, source, clock, sink);
-        link.sppMode = c.spp;
+        link.bus().SetSpp(c.spp);
         port.ResetCounts();
-        link.WriteRegister(0, 0x55);
+        link.bus().WriteRegister(0, 0x55);
         EXPECT_EQ(port.writeCount(), c.registerWrites) << c.spp;
         EXPECT_EQ(port.readCount(), 0u) << c.spp;
         port.ResetCounts();
-        link.WriteData(0x66);
+        link.bus().WriteData(0x66);
         EXPECT_EQ(port.writeCount(), c.dataWrites) << c.spp;
         EXPECT_EQ(port.readCount(), 0u) << c.spp;
-        link.SetControl(0x00);  // reads follow the idle state, as callers set it
+        link.bus().SetControl(0x00);  // reads follow the idle state, as callers set it
         port.ResetCounts();
-        EXPECT_EQ(link.ReadData(), 0x66) << c.spp;
+        EXPECT_EQ(link.bus().ReadData(), 0x66) << c.spp;
         EXPECT_EQ(port.writeCount(), c.readWrites) << c.spp;
         EXPECT_EQ(port.readCount(), c.readReads) << c.spp;
     }
@@ -333,14 +326,14 @@ TEST(PortAccess, SppReadAssemblesStatusNibbles) {
     CountingClock clock;
     NullMessageSink sink;
     CardLink link(port, source, clock, sink);
-    link.sppMode = true;
+    link.bus().SetSpp(true);
     struct Case {
         uint8_t low, high, expected;
     };
     for (const Case c : {Case{0x78, 0x00, 0x0F}, Case{0x00, 0x78, 0xF0}, Case{0x87, 0x87, 0x00},
                          Case{0x08 | 0x80, 0x40 | 0x07, 0x81}, Case{0x50, 0x28, 0x5A}}) {
         port.script = {c.low, c.high};
-        EXPECT_EQ(link.ReadData(), c.expected) << int(c.low) << "/" << int(c.high);
+        EXPECT_EQ(link.bus().ReadData(), c.expected) << int(c.low) << "/" << int(c.high);
         EXPECT_TRUE(port.script.empty());
     }
 }
@@ -354,23 +347,23 @@ TEST(PortAccess, RegisterCyclesReachTheCartridgeBusInBothTransports) {
         CountingClock clock;
         NullMessageSink sink;
         CardLink link(port, source, clock, sink);
-        link.sppMode = spp;
-        link.EngageCard();
+        link.bus().SetSpp(spp);
+        link.bus().EngageCard();
         EXPECT_EQ(port.card().mode(), 0x80);
-        link.WriteRegister(0, 0x00);
-        link.WriteRegister(1, 0x90);  // not save RAM, which needs its enable sequence
-        link.WriteRegister(3, 0x5A);  // single bus write at 0x9000
-        link.WriteRegister(2, 0x81);  // block mode: the address advances
-        link.WriteRegister(0, 0x10);
-        link.SelectRegister(3);
-        link.SetControl(0x01);
-        for (uint8_t v : {0x11, 0x22, 0x33}) link.WriteData(v);
-        link.WriteRegister(0, 0x10);
-        link.SelectRegister(3);
-        link.SetControl(0x00);
-        EXPECT_EQ(link.ReadData(), 0x11) << spp;
-        EXPECT_EQ(link.ReadData(), 0x22) << spp;
-        EXPECT_EQ(link.ReadData(), 0x33) << spp;
+        link.bus().WriteRegister(0, 0x00);
+        link.bus().WriteRegister(1, 0x90);  // not save RAM, which needs its enable sequence
+        link.bus().WriteRegister(3, 0x5A);  // single bus write at 0x9000
+        link.bus().WriteRegister(2, 0x81);  // block mode: the address advances
+        link.bus().WriteRegister(0, 0x10);
+        link.bus().SelectRegister(3);
+        link.bus().SetControl(0x01);
+        for (uint8_t v : {0x11, 0x22, 0x33}) link.bus().WriteData(v);
+        link.bus().WriteRegister(0, 0x10);
+        link.bus().SelectRegister(3);
+        link.bus().SetControl(0x00);
+        EXPECT_EQ(link.bus().ReadData(), 0x11) << spp;
+        EXPECT_EQ(link.bus().ReadData(), 0x22) << spp;
+        EXPECT_EQ(link.bus().ReadData(), 0x33) << spp;
         EXPECT_EQ(bus.memory[0x9000], 0x5A) << spp;
         EXPECT_EQ(bus.memory.size(), 4u) << spp;
         EXPECT_EQ(port.card().address(), 0x9013) << spp;

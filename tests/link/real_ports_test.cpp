@@ -102,11 +102,10 @@ class RealPorts : public ::testing::TestWithParam<Param> {
 
     void SetUp() override {
         for (KernelPortRig* rig : {&ppdev, &direct}) {
-            rig->link->transferMode = spp() ? TransferSpp : TransferEpp;
-            rig->link->deepVerify = true;
+            rig->link->SetTransferMode(spp() ? TransferSpp : TransferEpp);
             // Detection engages the card in the mode the last probe chose; the
             // port is selected again so that no EPP cycle opens an SPP run.
-            rig->link->SelectPort(1);
+            rig->link->ChoosePort(1);
             rig->wire.Take();
         }
     }
@@ -126,16 +125,17 @@ TEST_P(RealPorts, CardOperationsGiveTheRightBytesAndTheSameWire) {
 
     // Send, with the verify pass reading every bank back.
     CheckWire("send", Both([&](KernelPortRig& rig) {
-                  ASSERT_EQ(rig.link->SendJob(path), 0) << rig.link->messageText;
+                  const SendResult sent = rig.link->SendJob(LoadSendImage(path), {true});
+                  ASSERT_EQ(FailureText(sent), "(result 0)");
                   const auto flash = rig.cart.chip().contents();
                   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
-                  EXPECT_EQ(rig.link->sppMode, spp());
+                  EXPECT_EQ(rig.link->card().spp, spp());
               }));
 
     // Dump: detection, then the pages of every bank.
     CheckWire("dump", Both([&](KernelPortRig& rig) {
-                  CardOperation operation(*rig.link);
-                  ASSERT_EQ(rig.link->DetectCard(), 0) << rig.link->messageText;
+                  CardOperation operation(rig.link->bus());
+                  ASSERT_EQ(FailureText(rig.link->DetectCard()), "(result 0)");
                   std::vector<uint8_t> back(image.size());
                   for (int b = 0; b < kImageBanks; ++b)
                       rig.link->ReadRomPages(b, back.data() + b * kRomBankSize, kRomBankSize / 256);
@@ -144,22 +144,20 @@ TEST_P(RealPorts, CardOperationsGiveTheRightBytesAndTheSameWire) {
               }));
 
     // Save RAM written, then read back into a cleared image.
-    CheckWire(
-        "save RAM", Both([&](KernelPortRig& rig) {
-            CardOperation operation(*rig.link);
-            ASSERT_GT(rig.link->OpenCard(), 0) << rig.link->messageText;
-            for (size_t i = 0; i < kSramBanks * kSramBankSize; ++i)
-                rig.link->sramImage[i] = static_cast<uint8_t>(i * 7 + 3);
-            for (int b = 0; b < kSramBanks; ++b) rig.link->WriteSramBank(b);
-            const auto written = rig.link->sramImage;
-            rig.link->sramImage.fill(0);
-            for (int b = 0; b < kSramBanks; ++b) rig.link->ReadSramBank(b);
-            rig.link->ReleaseCard();
-            EXPECT_TRUE(std::equal(written.begin(), written.begin() + kSramBanks * kSramBankSize,
-                                   rig.link->sramImage.begin()));
-            EXPECT_TRUE(std::equal(written.begin(), written.begin() + kSramBanks * kSramBankSize,
-                                   rig.cart.sram().begin()));
-        }));
+    CheckWire("save RAM", Both([&](KernelPortRig& rig) {
+                  CardOperation operation(rig.link->bus());
+                  ASSERT_EQ(FailureText(rig.link->OpenCard()), "(result 0)");
+                  std::vector<uint8_t> written(kSramBanks * kSramBankSize), back(written.size());
+                  for (size_t i = 0; i < written.size(); ++i)
+                      written[i] = static_cast<uint8_t>(i * 7 + 3);
+                  for (int b = 0; b < kSramBanks; ++b)
+                      rig.link->WriteSramBank(b, written.data() + b * kSramBankSize);
+                  for (int b = 0; b < kSramBanks; ++b)
+                      rig.link->ReadSramBank(b, back.data() + b * kSramBankSize);
+                  rig.link->ReleaseCard();
+                  EXPECT_EQ(back, written);
+                  EXPECT_TRUE(std::equal(written.begin(), written.end(), rig.cart.sram().begin()));
+              }));
     // One open per run, however many operations.
     EXPECT_EQ(ppdev.kernel.opens(), 1);
     EXPECT_EQ(direct.kernel.opens(), 1);
@@ -182,9 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RealPortsClaim, NoKernelControlValueBetweenOperationsOrAtTheEnd) {
     for (Backend backend : {Backend::Ppdev, Backend::Direct}) {
         KernelPortRig rig(16, backend, KernelEpp::Hardware);
-        rig.link->transferMode = TransferEpp;
+        rig.link->SetTransferMode(TransferEpp);
         for (int i = 0; i < 3; ++i) {
-            ASSERT_EQ(rig.link->OpenCard(), 16);
+            ASSERT_EQ(rig.link->OpenCard().card.chip, Flash16M);
             rig.link->ReleaseCard();
         }
         rig.link.reset();
@@ -206,11 +204,10 @@ TEST(RealPortsClaim, SppReleaseAfterFailedEppProbeDrivesTheDataLines) {
     KernelPortRig rig(16, Backend::Ppdev, KernelEpp::EcpEpp, /*cardTakesEpp=*/false);
     rig.wire.Take();
     {
-        CardOperation operation(*rig.link);
-        rig.link->transferMode = TransferAuto;
-        ASSERT_EQ(rig.link->ChooseTransferMode(), 0);
+        CardOperation operation(rig.link->bus());
+        ASSERT_EQ(rig.link->bus().ChooseTransferMode(TransferAuto), 0);
     }
-    EXPECT_TRUE(rig.link->sppMode);
+    EXPECT_TRUE(rig.link->bus().spp());
     EXPECT_EQ(rig.port.card().mode(), 0x00) << "the card was not released";
     // Every SPP strobe of the release saw driven data lines.
     for (const auto& e : rig.wire.events) {
@@ -237,14 +234,13 @@ TEST_P(RealPortsProblem, DetectionSaysWhyOnItsSecondLine) {
     device.openError = c.openError;
     device.claimError = c.claimError;
     KernelPortRig rig(16, Backend::Ppdev, KernelEpp::Hardware, true, device);
-    ASSERT_EQ(rig.link->DetectCard(), -1);
-    EXPECT_EQ(rig.link->messageText,
+    EXPECT_EQ(FailureText(rig.link->DetectCard()),
               std::string("Could not detect Ombra Card on Port 1\n/dev/parport0: ") + c.reason);
 
     // Direct I/O goes ahead without a ppdev device, but never past a holder.
     KernelPortRig direct(16, Backend::Direct, KernelEpp::Hardware, true, device);
     const bool proceeds = c.openError == ENOENT;
-    EXPECT_EQ(direct.link->DetectCard(), proceeds ? 0 : -1) << direct.link->messageText;
+    EXPECT_EQ(direct.link->DetectCard().result, proceeds ? 0 : -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -268,19 +264,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RealPortsProblemText, UsablePortAddsNoSecondLine) {
     KernelPortRig rig(16, Backend::Ppdev, KernelEpp::Hardware);
     rig.port.SetCartridge(nullptr);  // the card answers; its flash is gone
-    rig.link->transferMode = TransferSpp;
-    ASSERT_EQ(rig.link->DetectCard(), -1);
-    EXPECT_EQ(rig.link->messageText, "Flash memory not present on Ombra Card on Port 1");
+    rig.link->SetTransferMode(TransferSpp);
+    EXPECT_EQ(FailureText(rig.link->DetectCard()),
+              "Flash memory not present on Ombra Card on Port 1");
 }
 
 // Software EPP: the kernel's handshake waits for nWait, which the card does
 // not drive outside its own EPP cycles, so EPP fails and Auto keeps SPP.
 TEST(RealPortsSoftwareEpp, AutoFallsBackToSppWithTheRightBytes) {
     KernelPortRig rig(4, Backend::Ppdev, KernelEpp::Software);
-    ASSERT_EQ(rig.link->OpenCard(), 4) << rig.link->messageText;
-    EXPECT_TRUE(rig.link->sppMode);
-    rig.link->sramImage[5] = 0x5A;
-    rig.link->WriteSramBank(0);
+    const Detection found = rig.link->OpenCard();
+    ASSERT_EQ(found.card.saveBanks(), 4) << found.text;
+    EXPECT_TRUE(found.card.spp);
+    std::vector<uint8_t> bank(kSramBankSize);
+    bank[5] = 0x5A;
+    rig.link->WriteSramBank(0, bank.data());
     rig.link->ReleaseCard();
     EXPECT_EQ(rig.cart.sram()[5], 0x5A);
     EXPECT_EQ(rig.port.card().mode(), 0x00);

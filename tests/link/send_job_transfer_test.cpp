@@ -14,6 +14,7 @@
 namespace zorvex {
 namespace {
 
+using test::FailureText;
 using test::RomBuilder;
 using test::SimCardRig;
 using test::TempDir;
@@ -25,10 +26,10 @@ class SendJobTest : public ::testing::Test {
         test::WriteFile(path, image);
         return path;
     }
-    // Records progressPercent whenever it changes while the job drives the bus.
+    // Records the job's percent whenever it changes while the job drives the bus.
     void WatchProgress(SimCardRig& rig) {
         rig.bus.onWrite = [this, &rig](uint16_t, uint8_t) {
-            const int p = rig.link->progressPercent;
+            const int p = rig.monitor.percent;
             if (progress.empty() || progress.back() != p) progress.push_back(p);
         };
     }
@@ -48,13 +49,12 @@ TEST_F(SendJobTest, WritesTheImageOnEveryChipInBothModes) {
             std::fill(rig.flash().begin(), rig.flash().end(), 0x00);  // stale content
             // Three banks of content in a 64 KiB image: all four banks go out.
             auto image = RomBuilder(0x10000).Fill(0xC000, 0xFF).Set(0xBFFF, 0x12).Build();
-            rig.link->deepVerify = true;
-            ASSERT_EQ(rig.link->SendJob(Save(image)), 0) << rig.link->messageText;
+            const SendResult sent = rig.Send(Save(image), true);
+            ASSERT_EQ(sent.result, 0) << sent.text;
             EXPECT_TRUE(FlashHolds(rig, image, image.size()));
             EXPECT_EQ(rig.port.card().mode(), 0x00);  // released
             EXPECT_TRUE(rig.warnings.messages.empty());
-            EXPECT_EQ(rig.link->sppMode, mode == TransferSpp);
-            EXPECT_EQ(rig.link->bankSource, nullptr);
+            EXPECT_EQ(rig.link->card().spp, mode == TransferSpp);
         }
     }
 }
@@ -67,7 +67,7 @@ TEST_F(SendJobTest, TrailingFillBeyondThePowerOfTwoSizeIsNotSent) {
     rig.bus.onWrite = [&](uint16_t address, uint8_t value) {
         if (address >= 0x2000 && address < 0x3000) highestBank = std::max<int>(highestBank, value);
     };
-    ASSERT_EQ(rig.link->SendJob(Save(image)), 0) << rig.link->messageText;
+    ASSERT_EQ(FailureText(rig.Send(Save(image))), "(result 0)");
     EXPECT_EQ(highestBank, 31);  // 512 KiB: 32 banks
     EXPECT_TRUE(FlashHolds(rig, image, 0x80000));
     EXPECT_EQ(rig.flash()[0x80000], 0x00);  // the next block was never touched
@@ -92,21 +92,17 @@ TEST_P(SendJobFit, RefusesWhatTheCardCannotHoldBeforeErasing) {
     SendNeeds needs;
     needs.saveBanks = c.saveBanks;
     if (c.saveBanks >= 0) needs.name = "DIZavo";
-    SendReport report;
-    const int result = rig.link->SendJob(Save(image), needs, &report);
+    const SendResult sent = rig.Send(Save(image), false, needs);
     EXPECT_EQ(rig.port.card().mode(), 0x00);  // released either way
+    EXPECT_EQ(FailureText(sent), c.refusal ? c.refusal : "(result 0)");
     if (!c.refusal) {
-        ASSERT_EQ(result, 0) << rig.link->messageText;
         EXPECT_TRUE(FlashHolds(rig, image, image.size()));
         return;
     }
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(rig.link->messageText, c.refusal);
     EXPECT_EQ(rig.cart.chip().stats().programs, 0u);
     EXPECT_EQ(rig.cart.chip().stats().chipErases + rig.cart.chip().stats().blockErases, 0u);
-    EXPECT_FALSE(report.cardChanged);
-    EXPECT_EQ(SendResultText(report, result, rig.link->messageText, 0),
-              "Not sent: " + rig.link->messageText.substr(rig.link->messageText.rfind('\n') + 1));
+    EXPECT_FALSE(sent.report.cardChanged);
+    EXPECT_EQ(SendResultText(sent, 0), "Not sent: " + sent.text.substr(sent.text.rfind('\n') + 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -136,12 +132,11 @@ TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
     auto onWrite = rig.bus.onWrite;
     rig.bus.onWrite = [&](uint16_t address, uint8_t value) {
         onWrite(address, value);
-        const TransferProgress now = rig.link->JobProgress();
+        const TransferProgress now = rig.monitor.Progress();
         const std::string seen = now.phase + Format(" %d/%d", now.bank, now.banks);
         if (!now.phase.empty() && (phases.empty() || phases.back() != seen)) phases.push_back(seen);
     };
-    rig.link->deepVerify = true;
-    ASSERT_EQ(rig.link->SendJob(Save(RomBuilder(0x10000).Build())), 0) << rig.link->messageText;
+    ASSERT_EQ(FailureText(rig.Send(Save(RomBuilder(0x10000).Build()), true)), "(result 0)");
     EXPECT_EQ(progress, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87}));
     EXPECT_EQ(phases, (std::vector<std::string>{"erase 0/4", "write 0/4", "write 1/4", "write 2/4",
                                                 "write 3/4", "verify 0/4", "verify 1/4",
@@ -150,7 +145,7 @@ TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
     SimCardRig plain(16);
     progress.clear();
     WatchProgress(plain);
-    ASSERT_EQ(plain.link->SendJob(Save(RomBuilder(0x10000).Build())), 0);
+    ASSERT_EQ(plain.Send(Save(RomBuilder(0x10000).Build())).result, 0);
     EXPECT_EQ(progress, (std::vector<int>{0, 25, 50, 75}));
 }
 
@@ -158,37 +153,33 @@ TEST_F(SendJobTest, CancelTakesEffectBeforeTheNextBank) {
     SimCardRig rig(64);
     auto image = RomBuilder(0x20000).Build();  // 8 banks: 12% each
     rig.bus.onWrite = [&](uint16_t, uint8_t) {
-        if (rig.link->progressPercent == 62) rig.link->cancelRequested = true;  // bank 5
+        if (rig.monitor.percent == 62) rig.monitor.cancel = true;  // bank 5
     };
-    SendReport report;
-    EXPECT_EQ(rig.link->SendJob(Save(image), {}, &report), -1);
-    EXPECT_EQ(rig.link->messageText, "Transfer canceled");
-    EXPECT_EQ(rig.link->progressPercent, 62);
+    const SendResult cancelled = rig.Send(Save(image));
+    EXPECT_EQ(FailureText(cancelled), "Transfer canceled");
+    EXPECT_EQ(rig.monitor.percent, 62);
     // The result line tells the owner the game on the card is now broken.
-    EXPECT_NE(SendResultText(report, -1, rig.link->messageText, 0).find("incomplete game"),
-              std::string::npos);
+    EXPECT_NE(SendResultText(cancelled, 0).find("incomplete game"), std::string::npos);
     EXPECT_TRUE(FlashHolds(rig, image, 6 * 0x4000));  // bank 5 was finished
     EXPECT_TRUE(std::all_of(rig.flash().begin() + 6 * 0x4000, rig.flash().begin() + 8 * 0x4000,
                             [](uint8_t b) { return b == 0xFF; }));
     EXPECT_EQ(rig.port.card().mode(), 0x00);
-    EXPECT_EQ(rig.link->bankSource, nullptr);
 
     // The next job starts afresh.
     rig.bus.onWrite = nullptr;
-    EXPECT_EQ(rig.link->SendJob(Save(image)), 0) << rig.link->messageText;
+    EXPECT_EQ(FailureText(rig.Send(Save(image))), "(result 0)");
 }
 
-TEST_F(SendJobTest, FailedChipEraseReplacesAnyEarlierText) {
+TEST_F(SendJobTest, FailedChipEraseSaysWhichPort) {
     SimCardRig rig(16);
     sim::FaultInjector faults;
     faults.FailErases(1);
     rig.cart.SetHooks(&faults);
-    rig.link->messageText = "Transfer canceled";  // left over from an earlier job
-    EXPECT_EQ(rig.link->SendJob(Save(RomBuilder().Build())), -1);
+    const SendResult sent = rig.Send(Save(RomBuilder().Build()));
     ASSERT_FALSE(rig.warnings.messages.empty());
     EXPECT_EQ(rig.warnings.messages.back(),
               std::make_pair(std::string("erase error!!!\a\n"), std::string("Warning")));
-    EXPECT_EQ(rig.link->messageText, "Flash memory could not be erased on Ombra Card on Port 1");
+    EXPECT_EQ(FailureText(sent), "Flash memory could not be erased on Ombra Card on Port 1");
     EXPECT_EQ(rig.port.card().mode(), 0x00);
 }
 
@@ -197,36 +188,33 @@ TEST_F(SendJobTest, WriteAndVerifyFailuresNameTheBankOrAddress) {
     sim::FaultInjector faults;
     faults.CorruptReads(2 * 0x4000 + 0x123, 1);  // the 64M chip checks every bank as written
     rig.cart.SetHooks(&faults);
-    EXPECT_EQ(rig.link->SendJob(Save(RomBuilder(0x10000).Build())), -1);
-    EXPECT_EQ(rig.link->messageText, "write cart error at bank=0x2");
+    EXPECT_EQ(FailureText(rig.Send(Save(RomBuilder(0x10000).Build()))),
+              "write cart error at bank=0x2");
     EXPECT_EQ(rig.port.card().mode(), 0x00);
 
     // A byte that changes on the card after writing is found by the verify pass.
     SimCardRig verify(16);
-    verify.link->deepVerify = true;
     bool done = false;
     verify.bus.onWrite = [&](uint16_t, uint8_t) {
-        if (!done && verify.link->progressPercent >= 50) {
+        if (!done && verify.monitor.percent >= 50) {
             verify.flash()[0xC205] ^= 0x01;
             done = true;
         }
     };
-    EXPECT_EQ(verify.link->SendJob(Save(RomBuilder(0x10000).Build())), -1);
-    EXPECT_EQ(verify.link->messageText, "error at c205!");
+    EXPECT_EQ(FailureText(verify.Send(Save(RomBuilder(0x10000).Build()), true)), "error at c205!");
 }
 
 TEST_F(SendJobTest, LoaderFailuresAndArchiveMembers) {
     SimCardRig rig(16);
     std::string missing = dir / "missing.gb";
-    EXPECT_EQ(rig.link->SendJob(missing), -1);
-    EXPECT_EQ(rig.link->messageText, "Can't open " + missing);
+    EXPECT_EQ(FailureText(rig.Send(missing)), "Can't open " + missing);
     EXPECT_EQ(rig.port.card().mode(), 0x00);
 
     // A member whose length is no whole bank still arrives complete.
     auto image = RomBuilder(40 * 1024).Build();
     std::string zip = dir / "odd.zip";
     test::WriteZip(zip, {{"odd.gb", image}});
-    ASSERT_EQ(rig.link->SendJob(zip), 0) << rig.link->messageText;
+    ASSERT_EQ(FailureText(rig.Send(zip)), "(result 0)");
     EXPECT_TRUE(FlashHolds(rig, image, image.size()));
     EXPECT_EQ(rig.flash()[40 * 1024], 0xFF);
 }

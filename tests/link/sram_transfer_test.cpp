@@ -1,4 +1,4 @@
-// Save-RAM banks between the simulated card and sramImage.
+// Save-RAM banks between the simulated card and the caller's bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,18 +12,16 @@ class SramTransfer : public ::testing::TestWithParam<TransferMode> {};
 
 TEST_P(SramTransfer, WriteThenReadReturnsTheSameBankAndTouchesNoOther) {
     SimCardRig rig(16, Engaged(GetParam()));
-    auto& image = rig.link->sramImage;
     for (int bank : {0, 15}) {
         const auto data = BankPattern(bank, kSramBankSize);
-        std::copy(data.begin(), data.end(), image.begin() + bank * kSramBankSize);
-        rig.link->WriteSramBank(bank);
+        rig.link->WriteSramBank(bank, data.data());
         EXPECT_TRUE(
             std::equal(data.begin(), data.end(), rig.cart.sram().begin() + bank * kSramBankSize))
             << bank;
     }
-    std::fill(image.begin(), image.end(), uint8_t{0x5A});
-    rig.link->ReadSramBank(0);
-    rig.link->ReadSramBank(15);
+    std::vector<uint8_t> image(kSramImageSize, 0x5A);
+    rig.link->ReadSramBank(0, image.data());
+    rig.link->ReadSramBank(15, image.data() + 0x1E000);
     const auto first = BankPattern(0, kSramBankSize);
     const auto last = BankPattern(15, kSramBankSize);
     EXPECT_TRUE(std::equal(first.begin(), first.end(), image.begin()));
@@ -41,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(Transports, SramTransfer, ::testing::Values(TransferSpp
 TEST(SramTransfer, SelectsTheBankFirstAndReadsTheWholeWindowInOrder) {
     SimCardRig rig(16, Engaged());
     rig.Record();
-    rig.link->ReadSramBank(6);
+    std::vector<uint8_t> bytes(kSramBankSize);
+    rig.link->ReadSramBank(6, bytes.data());
     const auto writes = rig.bus.Of(BusCycle::Write);
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.back(), (BusCycle{BusCycle::Write, 0x4000, 6}));
@@ -58,10 +57,11 @@ TEST(SramTransfer, TheEnableSequenceLeavesTheSaveRamAlone) {
     SimCardRig rig(4, Engaged(TransferSpp));
     auto sram = rig.cart.sram();
     std::fill(sram.begin(), sram.end(), uint8_t{0x11});
-    for (int bank = 0; bank < 4; ++bank) rig.link->ReadSramBank(bank);
+    std::vector<uint8_t> image(4 * kSramBankSize);
+    for (int bank = 0; bank < 4; ++bank)
+        rig.link->ReadSramBank(bank, image.data() + bank * kSramBankSize);
     EXPECT_TRUE(std::all_of(sram.begin(), sram.end(), [](uint8_t b) { return b == 0x11; }));
-    EXPECT_TRUE(std::all_of(rig.link->sramImage.begin(), rig.link->sramImage.begin() + 0x8000,
-                            [](uint8_t b) { return b == 0x11; }));
+    EXPECT_TRUE(std::all_of(image.begin(), image.end(), [](uint8_t b) { return b == 0x11; }));
     EXPECT_TRUE(rig.cart.ramEnabled());
 }
 

@@ -73,7 +73,8 @@ TEST(CartridgePersistence, AFinishedJobIsOnDiskWhileTheProgramStillRuns) {
     auto runtime = CreateSimulatedLinkRuntime(dir.path(), warnings);
     ASSERT_NE(runtime, nullptr);
     ASSERT_NE(runtime->link, nullptr) << runtime->messageText;
-    ASSERT_EQ(runtime->link->SendJob(dir / "kept.gb"), 0) << runtime->link->messageText;
+    const SendResult sent = runtime->link->SendJob(LoadSendImage(dir / "kept.gb"), {});
+    ASSERT_EQ(sent.result, 0) << sent.text;
     const auto flash = ReadFile(dir / "flash.bin");
     ASSERT_EQ(flash.size(), 0x200000u);
     EXPECT_TRUE(std::equal(rom.begin(), rom.end(), flash.begin()));

@@ -106,14 +106,14 @@ TEST(SimPortFactory, SimulatedRunUsesTheConfiguredPorts) {
     EXPECT_TRUE(run->simulated);
     EXPECT_EQ(run->simDirectory, dir.path());
     CardLink& link = *run->link;
-    EXPECT_EQ(link.portCount, 2);
-    EXPECT_EQ(link.portTable[1], 0x278);
-    EXPECT_EQ(link.portTable[2], 0x378);
+    EXPECT_EQ(link.PortCount(), 2);
+    EXPECT_EQ(link.PortBase(1), 0x278);
+    EXPECT_EQ(link.PortBase(2), 0x378);
     EXPECT_EQ(run->simPort->cardBase(), 0x378);
-    EXPECT_EQ(link.ChooseTransferMode(), 1);  // LPT1 holds no card
-    link.SelectPort(2);
-    EXPECT_EQ(link.ChooseTransferMode(), 0);
-    EXPECT_FALSE(link.sppMode);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferAuto), 1);  // LPT1 holds no card
+    link.ChoosePort(2);
+    EXPECT_EQ(link.bus().ChooseTransferMode(TransferAuto), 0);
+    EXPECT_FALSE(link.bus().spp());
     // Waits of a simulated run are counted, never slept.
     run->link->clock().Sleep(100000);
     EXPECT_EQ(dynamic_cast<CountingClock&>(link.clock()).totalMilliseconds, 100000u);
@@ -190,8 +190,9 @@ TEST_P(RealTimeSixteenMeg, SendCompletesAfterTheChipErase) {
     const uint64_t simulatedBefore = SimulatedTime::Now();
     const double wallBefore = wall->Elapsed().count();
 
-    ASSERT_EQ(run->link->SendJob(dir / "game.gb"), 0) << run->link->messageText;
-    EXPECT_EQ(run->link->flashType, Flash16M);
+    const SendResult sent = run->link->SendJob(LoadSendImage(dir / "game.gb"), {});
+    ASSERT_EQ(sent.result, 0) << sent.text;
+    EXPECT_EQ(run->link->card().chip, Flash16M);
     const double wallSeconds = wall->Elapsed().count() - wallBefore;
     const double simulatedSeconds =
         static_cast<double>(SimulatedTime::Now() - simulatedBefore) / 1e6;
@@ -215,7 +216,7 @@ TEST(SimPortFactory, SetupProblemsLeaveARunWithoutPorts) {
     for (const std::string& path : {dir.path(), dir / "missing"}) {
         auto run = CreateSimulatedLinkRuntime(path, sink);
         EXPECT_FALSE(run->messageText.empty()) << path;
-        EXPECT_EQ(run->link->portCount, 0) << path;
+        EXPECT_EQ(run->link->PortCount(), 0) << path;
         ASSERT_TRUE(run->simPort);
         EXPECT_EQ(run->simPort->accessCount(), 0u) << path;
     }
@@ -229,8 +230,8 @@ TEST(SimPortFactory, VariableChoosesTheSimulatedCard) {
     auto run = CreateLinkRuntime(sink);
     unsetenv(kSimulatedCardVariable);
     EXPECT_TRUE(run->simulated);
-    EXPECT_EQ(run->link->portTable[1], 0x3BC);
-    EXPECT_TRUE(run->link->sppMode);  // the card is on LPT1 at 0x3BC: SPP only
+    EXPECT_EQ(run->link->PortBase(1), 0x3BC);
+    EXPECT_TRUE(run->link->bus().spp());  // the card is on LPT1 at 0x3BC: SPP only
     EXPECT_GT(run->simPort->accessCount(), 0u);
 }
 

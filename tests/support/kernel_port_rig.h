@@ -20,6 +20,7 @@
 #include "sim/cartridge.h"
 #include "sim/sim_parallel_port.h"
 #include "tests/doubles/kernel_parport.h"
+#include "tests/support/failure_text.h"
 
 namespace zorvex::test {
 

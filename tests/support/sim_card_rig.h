@@ -18,6 +18,7 @@
 #include "sim/cartridge.h"
 #include "sim/fault_injector.h"
 #include "sim/sim_parallel_port.h"
+#include "tests/support/failure_text.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/xorshift_bytes.h"
 
@@ -143,6 +144,10 @@ class SimCardRig {
             at += image.size();
         }
     }
+    // The send job as a front end starts it, watched through `monitor`.
+    SendResult Send(const std::string& path, bool deepVerify = false, const SendNeeds& needs = {}) {
+        return link->SendJob(LoadSendImage(path, needs), {deepVerify}, &monitor);
+    }
 
     sim::Cartridge cart;
     RecordingBus bus;
@@ -152,6 +157,7 @@ class SimCardRig {
     ListPortSource ports;
     CountingClock clock;
     RecordingMessageSink warnings;
+    JobMonitor monitor;
     std::unique_ptr<CardLink> link;
 };
 
