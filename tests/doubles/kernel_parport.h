@@ -44,8 +44,10 @@ struct KernelDevice {
 // 0x1C on a port with an interrupt line, and ECR 0x34), PPSETMODE/PPGETMODE,
 // PPWDATA, PPRDATA, PPWCONTROL (lines only), PPRCONTROL (the soft copy),
 // PPFCONTROL, PPRSTATUS, PPDATADIR, PPNEGOT (compatibility mode only; the
-// card does not negotiate), EPP read and write
-// in address and data mode with the time-out bit, O_NONBLOCK giving EAGAIN,
+// card does not negotiate), PPSETFLAGS/PPGETFLAGS, EPP read and write
+// in address and data mode with the time-out bit, byte by byte or in the fast
+// mode of PP_FASTREAD/PP_FASTWRITE (parport_pc's EPP and ECP+EPP paths; the
+// software handshake ignores it), O_NONBLOCK giving EAGAIN,
 // and close negotiating back to compatibility mode when left in another.
 class KernelParport final : public SystemCalls {
   public:
@@ -80,7 +82,8 @@ class KernelParport final : public SystemCalls {
         bool exclusive = false;
         bool registered = false;
         bool claimed = false;
-        int mode = 0;  // pp->state.mode
+        int mode = 0;   // pp->state.mode
+        int flags = 0;  // pp->flags & PP_FLAGMASK: PP_FASTREAD, PP_FASTWRITE
         int savedMode = 0;
         uint8_t savedCtr = 0x0C;  // the pardevice's state (parport_pc_init_state)
         uint8_t savedEcr = 0x34;
@@ -93,8 +96,8 @@ class KernelParport final : public SystemCalls {
     void Claim(int fd, File& file);
     void Release(File& file);
     void Terminate(KernelDevice& device);
-    size_t EppTransfer(KernelDevice& device, bool write, bool address, uint8_t* bytes,
-                       size_t length);
+    ssize_t EppTransfer(KernelDevice& device, bool write, bool address, bool fast, uint8_t* bytes,
+                        size_t length);
     size_t SoftwareEpp(KernelDevice& device, bool write, bool address, uint8_t* bytes,
                        size_t length);
 
