@@ -305,7 +305,9 @@ ssize_t KernelParport::EppTransfer(KernelDevice& device, bool write, bool addres
         // buffer and length are multiples of four, which the EPP hardware
         // splits into the same byte cycles), then one look at the time-out
         // flag. It cannot say which cycle timed out, so a run that did is
-        // -EIO as a whole.
+        // -EIO as a whole. pp_read's and pp_write's buffer is kmalloc'ed,
+        // so only the length decides between the two.
+        if (wide_ && !write && length % 4 == 0) wide_->Words(reg, length / 4);
         for (size_t i = 0; i < length; ++i) {
             if (write)
                 hw_.Out(reg, bytes[i]);

@@ -19,6 +19,17 @@ enum class KernelEpp : uint8_t {
                // lines (parport_ieee1284_epp_*)
 };
 
+// Told when the kernel reads a run with a string instruction of 32-bit words
+// (insl: a fast EPP read whose buffer and length are multiples of four).
+// The EPP hardware makes the same byte cycles as for insb, which follow on the
+// port as usual; a machine that forwards port accesses (QEMU) sees one access
+// per word.
+class WideAccessObserver {
+  public:
+    virtual ~WideAccessObserver() = default;
+    virtual void Words(uint16_t address, size_t count) = 0;
+};
+
 // One /dev/parportN of the emulated machine, and what goes wrong with it.
 struct KernelDevice {
     std::string path;  // "/dev/parport0"
@@ -67,6 +78,7 @@ class KernelParport final : public SystemCalls {
     int openFiles() const { return static_cast<int>(files_.size()); }
     int opens() const { return opens_; }
     KernelDevice* device(const std::string& path);
+    void SetWideAccessObserver(WideAccessObserver* observer) { wide_ = observer; }
 
   private:
     struct PortState {       // the parport and parport_pc private data of one port
@@ -108,6 +120,7 @@ class KernelParport final : public SystemCalls {
     int nextFd_ = 3;
     int opens_ = 0;
     uint64_t calls_ = 0;
+    WideAccessObserver* wide_ = nullptr;
 };
 
 }  // namespace zorvex::sim
