@@ -58,6 +58,32 @@ class PortCycles {
         return count;
     }
 
+    // The same runs in a fast mode, for a backend whose byte-by-byte mode
+    // costs a second bus access per byte: ppdev's EPP read loop reads the
+    // status register after every byte to look for a time-out, while its
+    // fast mode (PP_FASTREAD) reads the run and looks once, at the end.
+    //
+    // True: the run is exactly what ReadEppData (ReadEppDataFirstDifference,
+    // whose result is then in `firstDifference`) would have given, on the
+    // same wire. False: a cycle of the run went unanswered, and the fast mode
+    // cannot say which; nothing of the run is trustworthy, and the card's
+    // block address has run on by an unknown number of cycles. The caller
+    // then addresses the run again, with the same cycles that set it up the
+    // first time, and reads it with ReadEppData or ReadEppDataFirstDifference,
+    // whose bytes and failure point are exact. Only reads have this mode: a
+    // write run (a flash buffer) cannot be sent twice.
+    //
+    // A backend without such a mode reads byte by byte and returns true.
+    virtual bool ReadEppDataFast(uint16_t base, uint8_t* values, size_t count) {
+        ReadEppData(base, values, count);
+        return true;
+    }
+    virtual bool ReadEppDataFirstDifferenceFast(uint16_t base, const uint8_t* expected,
+                                                size_t count, size_t& firstDifference) {
+        firstDifference = ReadEppDataFirstDifference(base, expected, count);
+        return true;
+    }
+
     // False when the port at `base` cannot be used for this operation (the
     // device could not be opened or claimed); AccessProblem then says why.
     // Accesses inside a failed bracket read as an open bus and go nowhere.

@@ -76,6 +76,7 @@ bool PpdevDevice::OpenOnce() {
     }
     fd_ = fd;
     mode_ = IEEE1284_MODE_COMPAT;
+    fastRead_ = false;
     return true;
 }
 
@@ -134,6 +135,12 @@ void PpdevDevice::SetMode(int mode) {
     if (calls_.Ioctl(fd_, PPSETMODE, &mode) == 0) mode_ = mode;
 }
 
+void PpdevDevice::SetFastRead(bool on) {
+    if (on == fastRead_) return;
+    int flags = on ? PP_FASTREAD : 0;
+    if (calls_.Ioctl(fd_, PPSETFLAGS, &flags) == 0) fastRead_ = on;
+}
+
 bool PpdevDevice::EppWrite(uint8_t value) {
     return calls_.Write(fd_, &value, 1) == 1;
 }
@@ -174,6 +181,7 @@ uint8_t PpdevDevice::ReadControl() {
 }
 void PpdevDevice::SetDataReversed(bool) {}
 void PpdevDevice::SetMode(int) {}
+void PpdevDevice::SetFastRead(bool) {}
 bool PpdevDevice::EppWrite(uint8_t) {
     return false;
 }

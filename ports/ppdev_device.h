@@ -43,6 +43,9 @@ class PpdevDevice {
     // The IEEE 1284 mode the device's read/write use; a PPSETMODE only when
     // it changes. No line moves on a mode change.
     void SetMode(int mode);
+    // The kernel's fast EPP reads (PP_FASTREAD) on or off; a PPSETFLAGS only
+    // when it changes. The flag belongs to the open device, not the claim.
+    void SetFastRead(bool on);
     // One EPP cycle through read/write in the current mode: true when the
     // peripheral answered before the kernel's time-out.
     bool EppWrite(uint8_t value);
@@ -50,6 +53,8 @@ class PpdevDevice {
     // A run of EPP cycles in one read/write: what the call returned (the
     // cycles done before the first one the peripheral did not answer, 0 or
     // -EAGAIN when that was the first, another -errno when no cycle ran).
+    // A fast read of more than one byte that went unanswered somewhere
+    // returns -EIO, and none of its bytes.
     ssize_t EppWriteRun(const uint8_t* values, size_t count);
     ssize_t EppReadRun(uint8_t* values, size_t count);
 
@@ -62,7 +67,8 @@ class PpdevDevice {
     int fd_ = -1;
     bool claimed_ = false;
     bool missing_ = false;
-    int mode_ = -1;  // unknown until set in this claim
+    int mode_ = -1;          // unknown until set in this claim
+    bool fastRead_ = false;  // a new open starts without flags
     std::string problem_;
 };
 

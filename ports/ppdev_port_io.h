@@ -25,6 +25,11 @@ namespace zorvex {
 // reversed (an ECP+EPP port's data_reverse is never undone), so the next
 // data write over SPP first sets the direction forward explicitly.
 //
+// Fast reads: a fast read run uses the kernel's PP_FASTREAD, one bus access
+// per byte instead of two (see PortCycles::ReadEppDataFast); the flag is
+// set on the open device only when it changes, so a run of fast reads costs
+// no call for it, and the byte-by-byte reads clear it again.
+//
 // System calls: the device is opened non-blocking once, the EPP address or
 // data mode is set only when it changes, a run of EPP data cycles is one
 // read or write, and a control or data write of the value the register
@@ -46,6 +51,9 @@ class PpdevPortIo final : public PortCycles {
     void ReadEppData(uint16_t base, uint8_t* values, size_t count) override;
     size_t ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
                                       size_t count) override;
+    bool ReadEppDataFast(uint16_t base, uint8_t* values, size_t count) override;
+    bool ReadEppDataFirstDifferenceFast(uint16_t base, const uint8_t* expected, size_t count,
+                                        size_t& firstDifference) override;
     bool BeginOperation(uint16_t base) override;
     void EndOperation(uint16_t base) override;
     std::string AccessProblem(uint16_t base) const override;
@@ -63,6 +71,9 @@ class PpdevPortIo final : public PortCycles {
         int control = -1;       // the value the register holds within the claim; -1 unknown
         int data = -1;
     };
+    bool ReadRun(uint16_t base, uint8_t* values, size_t count, bool fast);
+    bool CompareRun(uint16_t base, const uint8_t* expected, size_t count, bool fast,
+                    size_t& firstDifference);
     void Forget(Slot& slot);
     void AfterEpp(Slot& slot);
     Slot* Claimed(uint16_t base);

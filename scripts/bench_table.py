@@ -181,13 +181,16 @@ def port_calls(runs, json_path):
                 b = runs.get(f"BM_PortCalls/chip:{chip}/spp:{spp}/op:{op}")
                 if not b:
                     lines.append(f"| {chip}M | {mode} | {name} | missing (port_syscalls_bench did "
-                                 "not run) | | | | | | | | | |")
+                                 "not run) | | | | | | | | | | | |")
                     continue
                 key = f"{chip}M.{mode}.{name}"
                 flat[f"ppdev.{key}.syscalls_per_byte"] = b["ppdev_calls/byte"]
                 flat[f"ppdev.{key}.floor_per_byte"] = b["floor/byte"]
                 flat[f"ppdev.{key}.modelled_seconds"] = b["ppdev_s"]
+                flat[f"ppdev.{key}.mode_switches_per_byte"] = b["mode_switches/byte"]
                 flat[f"direct.{key}.modelled_seconds"] = b["direct_s"]
+                flat[f"ppdev_fast_reads.{key}.syscalls_per_byte"] = b["ppdev_fast_calls/byte"]
+                flat[f"ppdev_fast_reads.{key}.modelled_seconds"] = b["ppdev_fast_s"]
                 ioctl_ns = b["ioctl_ns"]
                 lines.append(
                     f"| {chip}M | {mode} | {name} | {b['ppdev_calls/byte']:.4f} | "
@@ -196,7 +199,8 @@ def port_calls(runs, json_path):
                     f"{b['direct_calls']:.0f} | "
                     f"{fmt_time(b['ppdev_s'])} | {fmt_time(b['direct_s'])} | "
                     f"{b['ppdev_s'] / b['direct_s']:.2f} | "
-                    f"{b['ppdev_own_accesses_s'] / b['direct_s']:.2f} |")
+                    f"{b['ppdev_own_accesses_s'] / b['direct_s']:.2f} | "
+                    f"{fmt_time(b['ppdev_fast_s'])} | {b['ppdev_fast_s'] / b['direct_s']:.2f} |")
     print()
     cost = f"{ioctl_ns:.0f} ns" if ioctl_ns is not None else "?"
     print(f"Kernel calls per byte over ppdev, and modelled real time (bus accesses × 1 µs + "
@@ -204,9 +208,10 @@ def port_calls(runs, json_path):
     print()
     print("| chip | mode | operation | ppdev calls/byte | floor/byte | ratio | mode switches/byte "
           "| ratio with mode switches | direct calls inside | ppdev time | direct time "
-          "| ppdev/direct | same, program's accesses only |")
+          "| ppdev/direct | same, program's accesses only | ppdev time, fast reads "
+          "| ppdev/direct, fast reads |")
     print("| --- | --- | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: "
-          "| ---: |")
+          "| ---: | ---: | ---: |")
     for line in lines:
         print(line)
     if flat:

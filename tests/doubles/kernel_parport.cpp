@@ -198,6 +198,12 @@ int KernelParport::Ioctl(int fd, unsigned long request, void* argument) {
         case PPGETMODE:
             *static_cast<int*>(argument) = file.claimed ? port.mode : file.mode;
             return 0;
+        case PPSETFLAGS:
+            file.flags = intArg() & PP_FLAGMASK;
+            return 0;
+        case PPGETFLAGS:
+            *static_cast<int*>(argument) = file.flags;
+            return 0;
         default:
             break;
     }
@@ -278,10 +284,11 @@ size_t KernelParport::SoftwareEpp(KernelDevice& device, bool write, bool address
     return done;
 }
 
-size_t KernelParport::EppTransfer(KernelDevice& device, bool write, bool address, uint8_t* bytes,
-                                  size_t length) {
+ssize_t KernelParport::EppTransfer(KernelDevice& device, bool write, bool address, bool fast,
+                                   uint8_t* bytes, size_t length) {
+    // parport_ieee1284_epp_* take the flags and never look at them.
     if (device.epp == KernelEpp::Software)
-        return SoftwareEpp(device, write, address, bytes, length);
+        return static_cast<ssize_t>(SoftwareEpp(device, write, address, bytes, length));
     const uint16_t ecr = ecrAddress(device);
     if (device.epp == KernelEpp::EcpEpp) {
         // parport_pc_ecpepp_*: the ECR to EPP mode, control 0x04 and the
@@ -292,13 +299,34 @@ size_t KernelParport::EppTransfer(KernelDevice& device, bool write, bool address
         if (write) Frob(device, kDirection, 0);
     }
     const uint16_t reg = static_cast<uint16_t>(device.base + (address ? 3 : 4));
-    size_t done = 0;
-    for (; done < length; ++done) {
-        if (write)
-            hw_.Out(reg, bytes[done]);
-        else
-            bytes[done] = hw_.In(reg);
-        if (ClearTimeout(device)) break;
+    ssize_t done = 0;
+    if (fast && length > 1) {
+        // PARPORT_EPP_FAST: the whole run with outsb/insb (outsl/insl when
+        // buffer and length are multiples of four, which the EPP hardware
+        // splits into the same byte cycles), then one look at the time-out
+        // flag. It cannot say which cycle timed out, so a run that did is
+        // -EIO as a whole. pp_read's and pp_write's buffer is kmalloc'ed,
+        // so only the length decides between the two.
+        if (wide_ && !write && length % 4 == 0) wide_->Words(reg, length / 4);
+        for (size_t i = 0; i < length; ++i) {
+            if (write)
+                hw_.Out(reg, bytes[i]);
+            else
+                bytes[i] = hw_.In(reg);
+        }
+        done = static_cast<ssize_t>(length);
+        if (hw_.In(static_cast<uint16_t>(device.base + 1)) & 0x01) {
+            ClearTimeout(device);
+            done = -EIO;
+        }
+    } else {
+        for (; done < static_cast<ssize_t>(length); ++done) {
+            if (write)
+                hw_.Out(reg, bytes[done]);
+            else
+                bytes[done] = hw_.In(reg);
+            if (ClearTimeout(device)) break;
+        }
     }
     if (device.epp == KernelEpp::EcpEpp)
         hw_.Out(ecr, static_cast<uint8_t>((hw_.In(ecr) & ~kEcrModeMask) ^ kEcrPs2));
@@ -315,10 +343,13 @@ ssize_t KernelParport::Read(int fd, void* buffer, size_t length) {
     PortState& port = ports_[file.device->base];
     // Only EPP is emulated; the nibble and byte reverse modes are never used.
     if (BareMode(port.mode) != IEEE1284_MODE_EPP) return -ENOSYS;
-    // pp_read: one pass of at most one kernel buffer.
-    const size_t got = EppTransfer(*file.device, false, (port.mode & IEEE1284_ADDR) != 0,
-                                   static_cast<uint8_t*>(buffer), std::min(length, kBufferSize));
-    if (got > 0) return static_cast<ssize_t>(got);
+    // pp_read: one pass of at most one kernel buffer, into the kernel's own
+    // buffer, copied out only when the pass read something.
+    std::vector<uint8_t> bytes(std::min(length, kBufferSize));
+    const ssize_t got = EppTransfer(*file.device, false, (port.mode & IEEE1284_ADDR) != 0,
+                                    (file.flags & PP_FASTREAD) != 0, bytes.data(), bytes.size());
+    if (got > 0) std::copy_n(bytes.begin(), got, static_cast<uint8_t*>(buffer));
+    if (got != 0) return got;
     // pp_read retries until a signal when blocking; the emulation stands in
     // the signal.
     return file.nonBlocking ? -EAGAIN : -EINTR;
@@ -341,10 +372,14 @@ ssize_t KernelParport::Write(int fd, const void* buffer, size_t length) {
     while (written < length) {
         const size_t piece = std::min(length - written, kBufferSize);
         std::vector<uint8_t> bytes(from + written, from + written + piece);
-        const size_t wrote =
-            EppTransfer(*file.device, true, (port.mode & IEEE1284_ADDR) != 0, bytes.data(), piece);
-        written += wrote;
-        if (wrote < piece || file.nonBlocking) break;
+        const ssize_t wrote = EppTransfer(*file.device, true, (port.mode & IEEE1284_ADDR) != 0,
+                                          (file.flags & PP_FASTWRITE) != 0, bytes.data(), piece);
+        if (wrote <= 0) {
+            if (written == 0) return wrote;
+            break;
+        }
+        written += static_cast<size_t>(wrote);
+        if (static_cast<size_t>(wrote) < piece || file.nonBlocking) break;
     }
     return static_cast<ssize_t>(written);
 }

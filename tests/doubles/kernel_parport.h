@@ -19,6 +19,17 @@ enum class KernelEpp : uint8_t {
                // lines (parport_ieee1284_epp_*)
 };
 
+// Told when the kernel reads a run with a string instruction of 32-bit words
+// (insl: a fast EPP read whose buffer and length are multiples of four).
+// The EPP hardware makes the same byte cycles as for insb, which follow on the
+// port as usual; a machine that forwards port accesses (QEMU) sees one access
+// per word.
+class WideAccessObserver {
+  public:
+    virtual ~WideAccessObserver() = default;
+    virtual void Words(uint16_t address, size_t count) = 0;
+};
+
 // One /dev/parportN of the emulated machine, and what goes wrong with it.
 struct KernelDevice {
     std::string path;  // "/dev/parport0"
@@ -44,8 +55,10 @@ struct KernelDevice {
 // 0x1C on a port with an interrupt line, and ECR 0x34), PPSETMODE/PPGETMODE,
 // PPWDATA, PPRDATA, PPWCONTROL (lines only), PPRCONTROL (the soft copy),
 // PPFCONTROL, PPRSTATUS, PPDATADIR, PPNEGOT (compatibility mode only; the
-// card does not negotiate), EPP read and write
-// in address and data mode with the time-out bit, O_NONBLOCK giving EAGAIN,
+// card does not negotiate), PPSETFLAGS/PPGETFLAGS, EPP read and write
+// in address and data mode with the time-out bit, byte by byte or in the fast
+// mode of PP_FASTREAD/PP_FASTWRITE (parport_pc's EPP and ECP+EPP paths; the
+// software handshake ignores it), O_NONBLOCK giving EAGAIN,
 // and close negotiating back to compatibility mode when left in another.
 class KernelParport final : public SystemCalls {
   public:
@@ -65,6 +78,7 @@ class KernelParport final : public SystemCalls {
     int openFiles() const { return static_cast<int>(files_.size()); }
     int opens() const { return opens_; }
     KernelDevice* device(const std::string& path);
+    void SetWideAccessObserver(WideAccessObserver* observer) { wide_ = observer; }
 
   private:
     struct PortState {       // the parport and parport_pc private data of one port
@@ -80,7 +94,8 @@ class KernelParport final : public SystemCalls {
         bool exclusive = false;
         bool registered = false;
         bool claimed = false;
-        int mode = 0;  // pp->state.mode
+        int mode = 0;   // pp->state.mode
+        int flags = 0;  // pp->flags & PP_FLAGMASK: PP_FASTREAD, PP_FASTWRITE
         int savedMode = 0;
         uint8_t savedCtr = 0x0C;  // the pardevice's state (parport_pc_init_state)
         uint8_t savedEcr = 0x34;
@@ -93,8 +108,8 @@ class KernelParport final : public SystemCalls {
     void Claim(int fd, File& file);
     void Release(File& file);
     void Terminate(KernelDevice& device);
-    size_t EppTransfer(KernelDevice& device, bool write, bool address, uint8_t* bytes,
-                       size_t length);
+    ssize_t EppTransfer(KernelDevice& device, bool write, bool address, bool fast, uint8_t* bytes,
+                        size_t length);
     size_t SoftwareEpp(KernelDevice& device, bool write, bool address, uint8_t* bytes,
                        size_t length);
 
@@ -105,6 +120,7 @@ class KernelParport final : public SystemCalls {
     int nextFd_ = 3;
     int opens_ = 0;
     uint64_t calls_ = 0;
+    WideAccessObserver* wide_ = nullptr;
 };
 
 }  // namespace zorvex::sim

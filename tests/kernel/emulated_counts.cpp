@@ -94,7 +94,7 @@ std::string Moved(const std::map<std::string, long long>& before,
 // a PPSETMODE when the address/data mode changes. Stock QEMU runs an EPP
 // cycle only while the control register holds 0x04 (0x24 for a read) and
 // drops it silently otherwise.
-class QemuForwarding final : public zorvex::PortIo {
+class QemuForwarding final : public zorvex::PortIo, public zorvex::sim::WideAccessObserver {
   public:
     QemuForwarding(zorvex::PortIo& port, HostCounts& counts, bool eppGate, FILE* trace)
         : port_(port), counts_(counts), eppGate_(eppGate), trace_(trace) {}
@@ -150,12 +150,21 @@ class QemuForwarding final : public zorvex::PortIo {
                 break;
             case 4:
                 if (Gated(true)) return 0xFF;
-                Epp(IEEE1284_MODE_EPP, Count::EppDataReads);
+                // A 32-bit read is one 4-byte EPP read (QEMU's
+                // parallel_ioport_eppdata_read_hw4).
+                if (wideBytes_ > 0 && wideBytes_-- % 4 != 0)
+                    ++counts_.at(Count::EppBytes);
+                else
+                    Epp(IEEE1284_MODE_EPP, Count::EppDataReads);
                 break;
             default:
                 break;
         }
         return port_.In(address);
+    }
+
+    void Words(uint16_t address, size_t count) override {
+        if (address == kBase + 4) wideBytes_ = count * 4;
     }
 
   private:
@@ -183,6 +192,7 @@ class QemuForwarding final : public zorvex::PortIo {
 
     zorvex::PortIo& port_;
     HostCounts& counts_;
+    size_t wideBytes_ = 0;  // bytes left of the kernel's last insl
     bool eppGate_;
     FILE* trace_;
 };
@@ -284,6 +294,7 @@ int Emulate(int argc, char** argv) {
     zorvex::sim::KernelDevice device{"/dev/parport0", kBase};
     device.irq = true;
     zorvex::sim::KernelParport kernel(forwarding, {device});
+    kernel.SetWideAccessObserver(&forwarding);
     const HostCounts start = counts;
     for (int i = 8; i < argc; ++i) {
         if (!Run(argv[i], direct, kernel, forwarding)) {

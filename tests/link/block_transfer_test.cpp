@@ -25,11 +25,14 @@ constexpr size_t kRun = 256;
 // The port hardware under the emulated kernel, recording every access the
 // kernel makes; after `answered` EPP data cycles the card stops answering
 // them: they read open bus and set the time-out flag until a status write.
+// With `perRun`, every EPP address cycle starts the count again: a card
+// that stops answering at the same point of every run it is addressed for.
 class StopsAnswering final : public PortIo {
   public:
     explicit StopsAnswering(sim::SimParallelPort& port) : port_(port) {}
     void Out(uint16_t address, uint8_t value) override {
         trace.push_back({address, value, true});
+        if (address == kBase + 3 && perRun >= 0) answered = perRun;
         if (address == kEppData && Stopped()) return;
         if (address == kBase + 1) timedOut_ = false;
         port_.Out(address, value);
@@ -42,6 +45,7 @@ class StopsAnswering final : public PortIo {
         return value;
     }
     int answered = -1;  // -1: all
+    int perRun = -1;    // -1: `answered` counts over the whole trace
     std::vector<sim::PortAccess> trace;
 
   private:
@@ -54,6 +58,29 @@ class StopsAnswering final : public PortIo {
     bool timedOut_ = false;
 };
 
+// The simulated card behind the emulated kernel and the ppdev backend.
+struct KernelCard {
+    explicit KernelCard(KernelEpp epp)
+        : port(sim::SimPortSetup{{kBase}, 1, true, epp == KernelEpp::EcpEpp}),
+          cart(*sim::FindChip(16)),
+          hardware(port),
+          kernel(hardware, {{"/dev/parport0", kBase, epp}}),
+          io({{1, kBase, "parport0", static_cast<uint16_t>(kBase + 0x400), epp == KernelEpp::EcpEpp,
+               true}},
+             kernel, "/dev") {
+        port.SetCartridge(&cart);
+        port.SetWireObserver(&wire);
+        EXPECT_TRUE(io.BeginOperation(kBase));
+    }
+    ~KernelCard() { io.EndOperation(kBase); }
+    WireRecorder wire;  // first: the port tells it of the lines until the device is closed
+    sim::SimParallelPort port;
+    sim::Cartridge cart;
+    StopsAnswering hardware;
+    sim::KernelParport kernel;
+    PpdevPortIo io;
+};
+
 struct Outcome {
     std::vector<uint8_t> values;
     std::vector<sim::PortAccess> trace;
@@ -63,29 +90,21 @@ struct Outcome {
 // One run of kRun EPP data cycles on a fresh port whose card answers only
 // the first `answered`, through the block operation or byte by byte.
 Outcome RunOnce(KernelEpp epp, bool write, int answered, bool block) {
-    const bool ecp = epp == KernelEpp::EcpEpp;
-    sim::SimParallelPort port(sim::SimPortSetup{{kBase}, 1, true, ecp});
-    sim::Cartridge cart(*sim::FindChip(16));
-    port.SetCartridge(&cart);
-    StopsAnswering hardware(port);
-    sim::KernelParport kernel(hardware, {{"/dev/parport0", kBase, epp}});
-    PpdevPortIo io({{1, kBase, "parport0", static_cast<uint16_t>(kBase + 0x400), ecp, true}},
-                   kernel, "/dev");
+    KernelCard card(epp);
+    PpdevPortIo& io = card.io;
     Outcome out;
     out.values.resize(kRun);
     for (size_t i = 0; i < kRun; ++i) out.values[i] = static_cast<uint8_t>(i * 13 + 1);
-    EXPECT_TRUE(io.BeginOperation(kBase));
     io.Write(kBase, PortRegister::Control, write ? 0x01 : 0x00);  // nWrite as the protocol sets it
-    hardware.answered = answered;
-    hardware.trace.clear();
-    kernel.ResetCalls();
+    card.hardware.answered = answered;
+    card.hardware.trace.clear();
+    card.kernel.ResetCalls();
     if (write && block) io.WriteEppData(kBase, out.values.data(), kRun);
     if (write && !block) io.PortCycles::WriteEppData(kBase, out.values.data(), kRun);
     if (!write && block) io.ReadEppData(kBase, out.values.data(), kRun);
     if (!write && !block) io.PortCycles::ReadEppData(kBase, out.values.data(), kRun);
-    out.calls = kernel.calls();
-    out.trace = hardware.trace;
-    io.EndOperation(kBase);
+    out.calls = card.kernel.calls();
+    out.trace = card.hardware.trace;
     return out;
 }
 
@@ -134,6 +153,122 @@ INSTANTIATE_TEST_SUITE_P(ChipDirectionStop, BlockStopsShort,
                                     (std::get<1>(info.param) ? "_Write_" : "_Read_") +
                                     std::to_string(std::get<2>(info.param));
                          });
+
+// One block run read from the start of the flash, as the bus reads it:
+// the card addressed, then the run byte by byte, or in the kernel's fast
+// mode and, when that timed out, addressed again and read byte by byte.
+struct ReadOutcome {
+    std::vector<uint8_t> values;
+    size_t firstDifference = 0;  // of the run compared with the flash
+    bool retried = false;
+    std::vector<sim::PortAccess> trace;
+    std::vector<WireEvent> wire;
+};
+
+void WriteRegister(PortCycles& io, uint8_t reg, uint8_t value) {
+    io.Write(kBase, PortRegister::EppAddress, reg);
+    io.Write(kBase, PortRegister::EppData, value);
+}
+
+void AddressRun(PortCycles& io) {
+    io.Write(kBase, PortRegister::Control, 0x01);
+    WriteRegister(io, 1, 0x00);  // address high
+    WriteRegister(io, 0, 0x00);  // address low
+    WriteRegister(io, 2, 0x81);  // block reads
+    io.Write(kBase, PortRegister::EppAddress, 3);
+    io.Write(kBase, PortRegister::Control, 0x00);
+}
+
+// The flash under the run; the byte at kRun / 2 + 1 is the open-bus value,
+// so a card that stops answering just before it differs one byte later.
+uint8_t FlashByte(size_t i) {
+    return i == kRun / 2 + 1 ? 0xFF : static_cast<uint8_t>(i * 7 + 3);
+}
+
+ReadOutcome ReadRun(KernelEpp epp, int answered, bool fast, bool compare) {
+    KernelCard card(epp);
+    PpdevPortIo& io = card.io;
+    std::vector<uint8_t> flash(kRun);
+    for (size_t i = 0; i < kRun; ++i) card.cart.chip().contents()[i] = flash[i] = FlashByte(i);
+    ReadOutcome out;
+    out.values.resize(kRun);
+    card.hardware.perRun = answered;
+    card.hardware.trace.clear();
+    card.wire.Take();
+    // True when the run can be trusted; the byte-by-byte reads always can.
+    const auto read = [&](bool fastMode) {
+        if (compare && fastMode)
+            return io.ReadEppDataFirstDifferenceFast(kBase, flash.data(), kRun,
+                                                     out.firstDifference);
+        if (compare)
+            out.firstDifference = io.ReadEppDataFirstDifference(kBase, flash.data(), kRun);
+        else if (fastMode)
+            return io.ReadEppDataFast(kBase, out.values.data(), kRun);
+        else
+            io.ReadEppData(kBase, out.values.data(), kRun);
+        return true;
+    };
+    AddressRun(io);
+    if (!read(fast)) {
+        out.retried = true;
+        AddressRun(io);
+        read(false);
+    }
+    out.trace = card.hardware.trace;
+    out.wire = card.wire.Take();
+    return out;
+}
+
+size_t StatusReads(const std::vector<sim::PortAccess>& trace) {
+    return static_cast<size_t>(std::count_if(trace.begin(), trace.end(), [](const auto& a) {
+        return !a.write && a.address == kBase + 1;
+    }));
+}
+
+using FastParam = std::tuple<KernelEpp, bool /*compare*/, int /*answered per run*/>;
+class FastReadRun : public ::testing::TestWithParam<FastParam> {};
+
+// A run the card answers keeps its wire and costs one status read instead
+// of one per byte; a run it stops answering part-way is read again and
+// ends exactly as the byte-by-byte read: the same bytes, the same first
+// difference.
+TEST_P(FastReadRun, EndsExactlyAsTheByteByBytePath) {
+    const auto [epp, compare, answered] = GetParam();
+    const ReadOutcome bytes = ReadRun(epp, answered, false, compare);
+    const ReadOutcome fast = ReadRun(epp, answered, true, compare);
+    EXPECT_EQ(fast.values, bytes.values);
+    EXPECT_EQ(fast.firstDifference, bytes.firstDifference);
+    const bool allAnswered = answered < 0;
+    EXPECT_EQ(fast.retried, !allAnswered);
+    if (allAnswered) {
+        EXPECT_TRUE(fast.wire == bytes.wire) << "a fast read changed the wire";
+        // One look at the time-out flag for the run instead of one per byte,
+        // and not one access more.
+        EXPECT_EQ(StatusReads(fast.trace), StatusReads(bytes.trace) - (kRun - 1));
+        EXPECT_EQ(fast.trace.size(), bytes.trace.size() - (kRun - 1));
+    }
+    // The byte-by-byte path itself: the card's bytes up to where it stopped.
+    const size_t stop = allAnswered ? kRun : static_cast<size_t>(answered);
+    if (compare) {
+        EXPECT_EQ(bytes.firstDifference, stop == kRun / 2 + 1 ? stop + 1 : stop);
+    } else {
+        for (size_t i = 0; i < kRun; ++i)
+            ASSERT_EQ(bytes.values[i], i < stop ? FlashByte(i) : 0xFF) << "byte " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ChipReadStop, FastReadRun,
+    ::testing::Combine(::testing::Values(KernelEpp::Hardware, KernelEpp::EcpEpp), ::testing::Bool(),
+                       ::testing::Values(-1, 0, 1, 100, int{kRun / 2 + 1})),
+    [](const ::testing::TestParamInfo<FastParam>& info) {
+        const int answered = std::get<2>(info.param);
+        return std::string(std::get<0>(info.param) == KernelEpp::Hardware ? "EppChip"
+                                                                          : "EcpEppChip") +
+               (std::get<1>(info.param) ? "_Compare_" : "_Read_") +
+               (answered < 0 ? std::string("AllAnswered")
+                             : "StopsAfter" + std::to_string(answered));
+    });
 
 // The card operations with the redundant writes left out and with every
 // write made: the same wire, event for event, and fewer calls.

@@ -81,27 +81,36 @@ class RealPorts : public ::testing::TestWithParam<Param> {
     bool spp() const { return std::get<1>(GetParam()); }
     KernelEpp epp() const { return std::get<2>(GetParam()); }
 
-    // Runs the operation on both rigs; returns the two wire records.
+    struct Records {
+        std::vector<WireEvent> ppdev, fast, direct;
+    };
+    // Runs the operation on every rig; returns their wire records.
     template <typename Op>
-    std::pair<std::vector<WireEvent>, std::vector<WireEvent>> Both(Op op) {
+    Records All(Op op) {
         op(ppdev);
+        op(fast);
         op(direct);
-        return {ppdev.wire.Take(), direct.wire.Take()};
+        return {ppdev.wire.Take(), fast.wire.Take(), direct.wire.Take()};
     }
 
-    void CheckWire(const char* operation,
-                   const std::pair<std::vector<WireEvent>, std::vector<WireEvent>>& records) {
-        auto [a, b] = records;
-        ASSERT_FALSE(b.empty()) << operation;
-        if (!spp() && epp() == KernelEpp::EcpEpp) {
-            a = WithoutKernelLines(a);
-            b = WithoutKernelLines(b);
+    // ppdev, with its reads byte by byte and in the fast mode, against
+    // direct port I/O.
+    void CheckWire(const char* operation, const Records& records) {
+        ASSERT_FALSE(records.direct.empty()) << operation;
+        auto b = records.direct;
+        const bool ecpEpp = !spp() && epp() == KernelEpp::EcpEpp;
+        if (ecpEpp) b = WithoutKernelLines(b);
+        for (bool fastReads : {false, true}) {
+            auto a = fastReads ? records.fast : records.ppdev;
+            if (ecpEpp) a = WithoutKernelLines(a);
+            EXPECT_TRUE(a == b) << operation << (fastReads ? " (fast reads)" : "") << ": "
+                                << Diff(a, b);
         }
-        EXPECT_TRUE(a == b) << operation << ": " << Diff(a, b);
+        EXPECT_EQ(dynamic_cast<FastReadRuns&>(*fast.io).untrusted, 0u) << operation;
     }
 
     void SetUp() override {
-        for (KernelPortRig* rig : {&ppdev, &direct}) {
+        for (KernelPortRig* rig : {&ppdev, &fast, &direct}) {
             rig->link->SetTransferMode(spp() ? TransferSpp : TransferEpp);
             // Detection engages the card in the mode the last probe chose; the
             // port is selected again so that no EPP cycle opens an SPP run.
@@ -111,6 +120,7 @@ class RealPorts : public ::testing::TestWithParam<Param> {
     }
 
     KernelPortRig ppdev{chip(), Backend::Ppdev, epp()};
+    KernelPortRig fast{chip(), Backend::PpdevFastReads, epp()};
     KernelPortRig direct{chip(), Backend::Direct, epp()};
     TempDir dir;
 };
@@ -124,7 +134,7 @@ TEST_P(RealPorts, CardOperationsGiveTheRightBytesAndTheSameWire) {
     WriteFile(path, image);
 
     // Send, with the verify pass reading every bank back.
-    CheckWire("send", Both([&](KernelPortRig& rig) {
+    CheckWire("send", All([&](KernelPortRig& rig) {
                   const SendResult sent = rig.link->SendJob(LoadSendImage(path), {true});
                   ASSERT_EQ(FailureText(sent), "(result 0)");
                   const auto flash = rig.cart.chip().contents();
@@ -133,7 +143,7 @@ TEST_P(RealPorts, CardOperationsGiveTheRightBytesAndTheSameWire) {
               }));
 
     // Dump: detection, then the pages of every bank.
-    CheckWire("dump", Both([&](KernelPortRig& rig) {
+    CheckWire("dump", All([&](KernelPortRig& rig) {
                   CardOperation operation(rig.link->bus());
                   ASSERT_EQ(FailureText(rig.link->DetectCard()), "(result 0)");
                   std::vector<uint8_t> back(image.size());
@@ -144,7 +154,7 @@ TEST_P(RealPorts, CardOperationsGiveTheRightBytesAndTheSameWire) {
               }));
 
     // Save RAM written, then read back into a cleared image.
-    CheckWire("save RAM", Both([&](KernelPortRig& rig) {
+    CheckWire("save RAM", All([&](KernelPortRig& rig) {
                   CardOperation operation(rig.link->bus());
                   ASSERT_EQ(FailureText(rig.link->OpenCard()), "(result 0)");
                   std::vector<uint8_t> written(kSramBanks * kSramBankSize), back(written.size());
@@ -160,6 +170,7 @@ TEST_P(RealPorts, CardOperationsGiveTheRightBytesAndTheSameWire) {
               }));
     // One open per run, however many operations.
     EXPECT_EQ(ppdev.kernel.opens(), 1);
+    EXPECT_EQ(fast.kernel.opens(), 1);
     EXPECT_EQ(direct.kernel.opens(), 1);
 }
 

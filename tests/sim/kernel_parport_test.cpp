@@ -99,6 +99,17 @@ TEST(KernelParport, UnansweredEppTimesOutAndNonBlockingReadsGiveEagain) {
         EXPECT_EQ(k.kernel.Read(fd, &byte, 1), -EAGAIN);
         EXPECT_EQ(k.kernel.Fcntl(fd, F_SETFL, O_RDWR), 0);
         EXPECT_EQ(k.kernel.Read(fd, &byte, 1), -EINTR);  // a blocking read waits for a signal
+        // PP_FASTREAD: parport_pc reads a run of more than one byte whole and
+        // then fails it with -EIO, none of it copied out; the software
+        // handshake, and a single byte, still stop at the first time-out.
+        int flags = PP_FASTREAD;
+        ASSERT_EQ(k.kernel.Ioctl(fd, PPSETFLAGS, &flags), 0);
+        uint8_t run[4] = {1, 2, 3, 4};
+        EXPECT_EQ(k.kernel.Read(fd, run, 4), epp == KernelEpp::Software ? -EINTR : -EIO);
+        EXPECT_EQ(run[0], 1) << "a failed fast read copied bytes out";
+        EXPECT_EQ(k.kernel.Read(fd, run, 1), -EINTR);
+        ASSERT_EQ(k.kernel.Ioctl(fd, PPGETFLAGS, &flags), 0);
+        EXPECT_EQ(flags, PP_FASTREAD);
         mode = IEEE1284_MODE_COMPAT;
         ASSERT_EQ(k.kernel.Ioctl(fd, PPSETMODE, &mode), 0);
         EXPECT_EQ(k.kernel.Write(fd, &byte, 1), -ENOSYS);  // the printer protocol is not emulated

@@ -24,7 +24,45 @@
 
 namespace zorvex::test {
 
-enum class Backend { Ppdev, Direct };
+// PpdevFastReads: ppdev with every read run in the kernel's fast mode, as
+// the bus reads once it takes the fast runs.
+enum class Backend { Ppdev, PpdevFastReads, Direct };
+
+// Every read run of the bus in the fast mode. A run the backend reports as
+// untrusted is counted; the decorator cannot address it again (only the bus
+// knows how), so it is read once more where the card now stands, and the
+// count tells a test or benchmark that the result is not the bus's.
+class FastReadRuns final : public PortCycles {
+  public:
+    explicit FastReadRuns(std::unique_ptr<PortCycles> inner) : inner_(std::move(inner)) {}
+    void Write(uint16_t base, PortRegister reg, uint8_t value) override {
+        inner_->Write(base, reg, value);
+    }
+    uint8_t Read(uint16_t base, PortRegister reg) override { return inner_->Read(base, reg); }
+    void WriteEppData(uint16_t base, const uint8_t* values, size_t count) override {
+        inner_->WriteEppData(base, values, count);
+    }
+    void ReadEppData(uint16_t base, uint8_t* values, size_t count) override {
+        if (inner_->ReadEppDataFast(base, values, count)) return;
+        ++untrusted;
+        inner_->ReadEppData(base, values, count);
+    }
+    size_t ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
+                                      size_t count) override {
+        size_t at = count;
+        if (inner_->ReadEppDataFirstDifferenceFast(base, expected, count, at)) return at;
+        ++untrusted;
+        return inner_->ReadEppDataFirstDifference(base, expected, count);
+    }
+    bool BeginOperation(uint16_t base) override { return inner_->BeginOperation(base); }
+    void EndOperation(uint16_t base) override { inner_->EndOperation(base); }
+    std::string AccessProblem(uint16_t base) const override { return inner_->AccessProblem(base); }
+    PortCycles& inner() { return *inner_; }
+    uint64_t untrusted = 0;
+
+  private:
+    std::unique_ptr<PortCycles> inner_;
+};
 
 // One entry of the wire record: a change of the lines or an EPP cycle.
 struct WireEvent {
@@ -99,6 +137,9 @@ struct KernelPortRig {
                                        epp != sim::KernelEpp::Software}};
         if (backend == Backend::Ppdev)
             io = std::make_unique<PpdevPortIo>(ports, counted, "/dev");
+        else if (backend == Backend::PpdevFastReads)
+            io = std::make_unique<FastReadRuns>(
+                std::make_unique<PpdevPortIo>(ports, counted, "/dev"));
         else
             io = std::make_unique<DirectPortIo>(ports, instructions, counted, "/dev");
         link = std::make_unique<CardLink>(*io, source, clock, warnings);
