@@ -99,6 +99,7 @@ std::vector<std::string> ScriptedPrompts::AskFiles(QWidget*, const FileRequest& 
 
 int ScriptedPrompts::RunModal(QDialog& dialog) {
     modalDialogs.push_back(dialog.objectName());
+    if (whileModal) whileModal(dialog);
     return QDialog::Accepted;
 }
 

@@ -61,6 +61,8 @@ class ScriptedPrompts final : public app::UiPrompts {
     std::function<void(const Message&)> whileMessageOpen;
     // Called while a file requester is "open", before AskFiles returns.
     std::function<void(const FileRequest&)> whileAsking;
+    // Called while a dialog is "running", before RunModal returns.
+    std::function<void(QDialog&)> whileModal;
 };
 
 // Ports at fixed bases with nothing that answers: every read floats high.

@@ -9,6 +9,9 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "app/savegame_manager.h"
+#include "pack/menu_program.h"
+#include "pack/pack_builder.h"
 #include "ports/link_factory.h"
 #include "tests/app/app_test_support.h"
 
@@ -216,6 +219,47 @@ TEST(TransferJob, MissingJobTimerOrThreadSendsNothingAndResumesTheWatch) {
         EXPECT_EQ(desk.runtime->cartridge->Read(0x134), 0xFF) << "nothing reached the card";
     }
 }
+
+// The status bar's result line after the moves that do not start from a
+// library row: a DIZavo pack and the Savegame Manager's save RAM.
+struct ResultCase {
+    const char* name;
+    void (*move)(SimulatedDesk&);
+    const char* begins;
+};
+
+class ResultLine : public ::testing::TestWithParam<ResultCase> {};
+
+TEST_P(ResultLine, SaysWhatMovedWhere) {
+    SimulatedDesk desk;
+    GetParam().move(desk);
+    ASSERT_TRUE(WaitFor([&] { return desk.JobFinished(); }, 30000));
+    EXPECT_TRUE(desk.prompts.messages.empty()) << desk.prompts.messages[0].text;
+    EXPECT_TRUE(desk.window->ResultText().startsWith(GetParam().begins))
+        << desk.window->ResultText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, ResultLine,
+    ::testing::Values(
+        ResultCase{"Pack",
+                   [](SimulatedDesk& desk) {
+                       WriteFile(desk.dir / kMenuProgramFile, MakeMenuProgram());
+                       WriteFile(desk.dir / "small.gb", RomBuilder().Title("SMALL").Build());
+                       desk.prompts.answers.push_back({desk.dir / "small.gb"});
+                       desk.window->MenuItem(kCmdAddToPack)->trigger();
+                       desk.window->sendPackButton()->click();
+                   },
+                   "DIZavo written on LPT1 "},
+        ResultCase{"SaveRam",
+                   [](SimulatedDesk& desk) {
+                       desk.prompts.whileModal = [](QDialog& dialog) {
+                           static_cast<SavegameManager&>(dialog).button(kIdSramToPc)->click();
+                       };
+                       desk.window->OpenSavegameManager();
+                   },
+                   "16 of 16 slots read from the card on LPT1 "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zorvex::test

@@ -30,8 +30,9 @@ inline std::string Slurp(const std::string& path) {
     return s.str();
 }
 
-// A started zorvex-cli; stdout and stderr go to files in `scratch`, or stderr
-// to `stderrFd` when that is given (a terminal for the progress bar).
+// A started zorvex-cli, working in `scratch` (the commands that read ./roms or
+// ./dizavo.gb look there); stdout and stderr go to files in it, or stderr to
+// `stderrFd` when that is given (a terminal for the progress bar).
 class CliProcess {
   public:
     CliProcess(const std::vector<std::string>& args, const std::string& simCard,
@@ -44,6 +45,7 @@ class CliProcess {
                                     : ::open(errPath_.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
             ::dup2(out, STDOUT_FILENO);
             ::dup2(err, STDERR_FILENO);
+            if (::chdir(scratch.c_str()) != 0) ::_exit(126);
             if (simCard.empty())
                 ::unsetenv("ZORVEX_SIMULATED_CARD");
             else
