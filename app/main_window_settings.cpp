@@ -25,7 +25,7 @@ void MainWindow::ReadSettings() {
     // 0 scans every port (the registers stay those of port 1); a port the
     // machine does not have becomes port 1, also on a machine without ports.
     const int port = static_cast<uint8_t>(settings_->ReadInt("PORT", "PORTNUM", 0));
-    link_.ChoosePort(port > link_.PortCount() ? 1 : port);
+    link_.ChoosePort(port);
     CheckRadioItem(kCmdAutoPort, kCmdAutoPort + link_.PortCount(),
                    kCmdAutoPort + link_.ChosenPort());
 

@@ -13,15 +13,12 @@ namespace zorvex::cli {
 
 namespace {
 
-constexpr uint8_t kEchoHigh = 0x12;  // into card register 1
-constexpr uint8_t kEchoLow = 0x34;   // into card register 0
-
 // The echo probe of detection, step by step, keeping what came back.
 bool Echo(CardBus& bus, bool spp, std::string& out) {
     bus.SetSpp(spp);
     bus.EngageCard();
-    bus.WriteRegister(card_registers::kRegAddressHigh, kEchoHigh);
-    bus.WriteRegister(card_registers::kRegAddressLow, kEchoLow);
+    bus.WriteRegister(card_registers::kRegAddressHigh, card_registers::kEchoHigh);
+    bus.WriteRegister(card_registers::kRegAddressLow, card_registers::kEchoLow);
     bus.SelectRegister(card_registers::kRegAddressHigh);
     bus.SetControl(card_registers::kControlRead);
     const uint8_t high = bus.ReadData();
@@ -29,9 +26,10 @@ bool Echo(CardBus& bus, bool spp, std::string& out) {
     bus.SetControl(card_registers::kControlRead);
     const uint8_t low = bus.ReadData();
     bus.ReleaseCard();
-    const bool ok = high == kEchoHigh && low == kEchoLow;
+    const bool ok = high == card_registers::kEchoHigh && low == card_registers::kEchoLow;
     out += Format("  %s echo: wrote %02x %02x, read back %02x %02x: %s\n", spp ? "SPP" : "EPP",
-                  kEchoHigh, kEchoLow, high, low, ok ? "ok" : "no answer");
+                  card_registers::kEchoHigh, card_registers::kEchoLow, high, low,
+                  ok ? "ok" : "no answer");
     return ok;
 }
 

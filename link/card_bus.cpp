@@ -8,10 +8,6 @@ using namespace card_registers;
 
 namespace {
 
-// What ProbeLink writes to the two address registers and expects back.
-constexpr uint8_t kEchoHigh = 0x12;
-constexpr uint8_t kEchoLow = 0x34;
-
 // Status bits 3..6 carry a nibble; Busy (bit 7) and bits 0..2 do not.
 uint8_t StatusNibble(uint8_t status) {
     return static_cast<uint8_t>((status >> 3) & 0x0F);

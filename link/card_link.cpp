@@ -46,13 +46,17 @@ void CardLink::SelectPort(int n) {
 }
 
 void CardLink::ChoosePort(int n) {
-    portIndex_ = n;
     if (n == 0) {
+        portIndex_ = 0;
         scanAllPorts_ = true;  // the registers stay those of the selected port
         return;
     }
+    // A port the machine does not have becomes port 1, also on a machine
+    // without ports, so no message ever names a port that cannot exist.
+    if (n < 0 || n > portCount_) n = 1;
+    portIndex_ = n;
     scanAllPorts_ = false;
-    SelectPort(n > portCount_ ? 1 : n);
+    SelectPort(n);
 }
 
 int CardLink::Settle() {

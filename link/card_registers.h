@@ -33,6 +33,10 @@ constexpr uint8_t kControlReleased = 0x04;    // nothing asserted, nInit high
 // Written to the status port on engaging: bit 0 there is the EPP time-out flag.
 constexpr uint8_t kClearEppTimeout = 0x01;
 
+// What the echo probe writes to the two address registers and expects back.
+constexpr uint8_t kEchoHigh = 0x12;
+constexpr uint8_t kEchoLow = 0x34;
+
 // The monochrome adapter's port has no EPP: detection drives a card there only
 // in SPP, and never tries the EPP echo.
 constexpr uint16_t kSppOnlyBase = 0x3BC;

@@ -93,7 +93,7 @@ TEST(PortAccess, ChoosingAllPortsKeepsThePortAndANumberPastTheLastMeansPort1) {
     EXPECT_EQ(link.bus().base(), 0x278);
     EXPECT_FALSE(port.trace().empty());
     EXPECT_FALSE(Touches(port.trace(), 0x378));
-    for (int n : {3, 9, 256}) {
+    for (int n : {3, 9, 256, -1}) {
         link.ChoosePort(n);
         EXPECT_EQ(link.ChosenPort(), 1) << n;
         EXPECT_EQ(link.bus().base(), 0x378) << n;
