@@ -79,23 +79,37 @@ void CardBus::WriteDataRun(const uint8_t* values, int count) {
     }
 }
 
-void CardBus::ReadDataRun(uint8_t* values, int count) {
+void CardBus::AddressRunAgain(RunStart start) {
+    WriteRegister(kRegAddressHigh, start.high);
+    WriteRegister(kRegAddressLow, start.low);
+    WriteRegister(kRegMode, kModeBlock);
+    SelectRegister(kRegData);
+    SetControl(kControlRead);
+}
+
+void CardBus::ReadDataRun(uint8_t* values, int count, RunStart start) {
     if (count <= 0) return;
     if (spp_) {
         for (int i = 0; i < count; ++i) values[i] = ReadData();
-    } else {
-        io_.ReadEppData(base_, values, static_cast<size_t>(count));
+        return;
     }
+    if (io_.ReadEppDataFast(base_, values, static_cast<size_t>(count))) return;
+    AddressRunAgain(start);
+    io_.ReadEppData(base_, values, static_cast<size_t>(count));
 }
 
-int CardBus::CompareDataRun(const uint8_t* expected, int count) {
+int CardBus::CompareDataRun(const uint8_t* expected, int count, RunStart start) {
     if (count <= 0) return -1;
     if (spp_) {
         for (int i = 0; i < count; ++i)
             if (ReadData() != expected[i]) return i;
         return -1;
     }
-    const size_t at = io_.ReadEppDataFirstDifference(base_, expected, static_cast<size_t>(count));
+    size_t at = 0;
+    if (!io_.ReadEppDataFirstDifferenceFast(base_, expected, static_cast<size_t>(count), at)) {
+        AddressRunAgain(start);
+        at = io_.ReadEppDataFirstDifference(base_, expected, static_cast<size_t>(count));
+    }
     return at == static_cast<size_t>(count) ? -1 : static_cast<int>(at);
 }
 
@@ -196,7 +210,7 @@ void CardBus::ReadRomPages(int bank, uint8_t* buffer, int pageCount) {
         WriteRegister(kRegMode, kModeBlock);
         SelectRegister(kRegData);
         SetControl(kControlRead);
-        ReadDataRun(buffer, 256);
+        ReadDataRun(buffer, 256, RunStart{PageHigh(bank, p), 0x00});
         buffer += 256;
     }
 }

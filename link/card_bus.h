@@ -10,6 +10,12 @@ namespace zorvex {
 
 enum TransferMode : uint8_t { TransferAuto = 0, TransferSpp = 1, TransferEpp = 2 };
 
+// Where a block read starts: the cartridge-bus address in registers 1 and 0.
+struct RunStart {
+    uint8_t high = 0;
+    uint8_t low = 0;
+};
+
 // The wire to the card: one parallel port, the register cycles of the card's
 // protocol over SPP or EPP, the command forms that reach the flash chip
 // through the cartridge's mapper, and the bracket that takes the port from
@@ -39,10 +45,15 @@ class CardBus {
     // `count` WriteData / ReadData calls in a row; over EPP one run of data
     // cycles through the port's block operations.
     void WriteDataRun(const uint8_t* values, int count);
-    void ReadDataRun(uint8_t* values, int count);
+    // A read run the caller has just addressed in block mode from `start`.
+    // Over EPP the port may read it in a fast mode that cannot tell which
+    // cycle went unanswered; such a run is addressed again from `start` and
+    // read byte by byte, so its bytes and where it stops are exactly those of
+    // the byte-by-byte read.
+    void ReadDataRun(uint8_t* values, int count, RunStart start);
     // Reads up to `count` bytes, stopping at the first that differs from
     // `expected`: its index, or -1 when all matched.
-    int CompareDataRun(const uint8_t* expected, int count);
+    int CompareDataRun(const uint8_t* expected, int count, RunStart start);
 
     void EngageCard();
     void ReleaseCard();
@@ -83,6 +94,8 @@ class CardBus {
     uint8_t In(PortRegister reg) { return io_.Read(base_, reg); }
     void Claim();
     void Unclaim();
+    // Addresses a read run again after the fast mode lost it.
+    void AddressRunAgain(RunStart start);
 
     PortCycles& io_;
     LinkClock& clock_;

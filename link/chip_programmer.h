@@ -52,10 +52,10 @@ class ChipProgrammer {
 // Reads the byte at bus `address` in id mode and notes it in `reads`.
 uint8_t ReadIdByte(CardBus& bus, IdReads& reads, uint16_t address);
 
-// Reads `count` bytes in block mode from the address already in registers 0/1
+// Reads `count` bytes in block mode from `start`, already in registers 0/1,
 // and compares them with `expected`, stopping at the first difference: its
 // index, or -1.
-int CompareBlock(CardBus& bus, const uint8_t* expected, int count);
+int CompareBlock(CardBus& bus, RunStart start, const uint8_t* expected, int count);
 
 // Reads bank `bank` back and compares it with `bytes`: 0, or 0xFF with
 // "error at %lx!" (the flash address of the first difference) in `error`.

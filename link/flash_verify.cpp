@@ -14,11 +14,11 @@ uint8_t ReadIdByte(CardBus& bus, IdReads& reads, uint16_t address) {
     return value;
 }
 
-int CompareBlock(CardBus& bus, const uint8_t* expected, int count) {
+int CompareBlock(CardBus& bus, RunStart start, const uint8_t* expected, int count) {
     bus.WriteRegister(kRegMode, kModeBlock);
     bus.SelectRegister(kRegData);
     bus.SetControl(kControlRead);
-    return bus.CompareDataRun(expected, count);
+    return bus.CompareDataRun(expected, count, start);
 }
 
 uint8_t VerifyBank(CardBus& bus, int bank, const uint8_t* bytes, std::string* error) {
@@ -27,7 +27,7 @@ uint8_t VerifyBank(CardBus& bus, int bank, const uint8_t* bytes, std::string* er
     for (int k = 0; k < kRomBankSize / 256; ++k) {
         bus.WriteRegister(kRegAddressHigh, PageHigh(bank, k));
         bus.WriteRegister(kRegAddressLow, 0x00);
-        const int diff = CompareBlock(bus, bytes + k * 256, 256);
+        const int diff = CompareBlock(bus, RunStart{PageHigh(bank, k), 0x00}, bytes + k * 256, 256);
         if (diff >= 0) {
             if (error) {
                 char text[64];

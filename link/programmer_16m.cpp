@@ -92,7 +92,7 @@ uint8_t Programmer16M::WriteBank(FlashSession& session, int bank, const uint8_t*
                 bus.BusWrite(kBusRomBankLow, bankLow);
                 bus.WriteRegister(kRegAddressHigh, PageHigh(bank, h));
                 bus.WriteRegister(kRegAddressLow, lo);
-                if (CompareBlock(bus, page, kPageSize) < 0) break;
+                if (CompareBlock(bus, RunStart{PageHigh(bank, h), lo}, page, kPageSize) < 0) break;
                 if (attempt == kChip.programAttempts) return 0xFF;
             }
         }

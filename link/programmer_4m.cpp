@@ -76,7 +76,7 @@ uint8_t Programmer4M::WriteBank(FlashSession& session, int bank, const uint8_t* 
             bus.WriteRegister(kRegAddressLow, 0xFF);
             TogglePoll(bus);  // the read-back decides, not the time-out
             bus.WriteRegister(kRegAddressLow, 0x00);
-            if (CompareBlock(bus, page, kPageSize) < 0) break;
+            if (CompareBlock(bus, RunStart{PageHigh(bank, p), 0x00}, page, kPageSize) < 0) break;
             if (attempt == kChip.programAttempts) return 0xFF;
         }
     }

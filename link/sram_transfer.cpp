@@ -28,10 +28,14 @@ void SelectRamBank(CardBus& bus, uint8_t bank) {
     bus.WriteHere(bank);
 }
 
+uint8_t SramBlockHigh(int k) {
+    return static_cast<uint8_t>((kBusSaveRam >> 8) + k);
+}
+
 // Addresses 256-byte block `k` of the selected bank for a block transfer in
 // the direction `control` sets up.
 void StartBlock(CardBus& bus, int k, uint8_t control) {
-    bus.WriteRegister(kRegAddressHigh, static_cast<uint8_t>((kBusSaveRam >> 8) + k));
+    bus.WriteRegister(kRegAddressHigh, SramBlockHigh(k));
     bus.WriteRegister(kRegAddressLow, 0x00);
     bus.WriteRegister(kRegMode, kModeBlock);
     bus.SelectRegister(kRegData);
@@ -46,7 +50,7 @@ void CardLink::ReadSramBank(int bank, uint8_t* bytes) {
     SelectRamBank(bus_, static_cast<uint8_t>(bank));
     for (int k = 0; k < kBlocksPerBank; ++k) {
         StartBlock(bus_, k, kControlRead);
-        bus_.ReadDataRun(bytes + k * 256, 256);
+        bus_.ReadDataRun(bytes + k * 256, 256, RunStart{SramBlockHigh(k), 0x00});
         bus_.WriteRegister(kRegMode, kModeSingle);
     }
 }

@@ -10,6 +10,9 @@
 #include <tuple>
 #include <vector>
 
+#include "link/card_bus.h"
+#include "link/card_registers.h"
+#include "link/chip_programmer.h"
 #include "tests/support/kernel_port_rig.h"
 #include "tests/support/rom_builder.h"
 
@@ -154,9 +157,9 @@ INSTANTIATE_TEST_SUITE_P(ChipDirectionStop, BlockStopsShort,
                                     std::to_string(std::get<2>(info.param));
                          });
 
-// One block run read from the start of the flash, as the bus reads it:
-// the card addressed, then the run byte by byte, or in the kernel's fast
-// mode and, when that timed out, addressed again and read byte by byte.
+// One block run read from the start of the flash by the bus: over ppdev's
+// fast mode (a run that timed out is addressed again and read byte by byte),
+// or byte by byte throughout.
 struct ReadOutcome {
     std::vector<uint8_t> values;
     size_t firstDifference = 0;  // of the run compared with the flash
@@ -165,19 +168,41 @@ struct ReadOutcome {
     std::vector<WireEvent> wire;
 };
 
-void WriteRegister(PortCycles& io, uint8_t reg, uint8_t value) {
-    io.Write(kBase, PortRegister::EppAddress, reg);
-    io.Write(kBase, PortRegister::EppData, value);
-}
+// The backend as the bus sees it, with or without its fast mode; notes a
+// fast run that came back untrusted.
+class FastModeSwitch final : public PortCycles {
+  public:
+    FastModeSwitch(PortCycles& inner, bool fast) : inner_(inner), fast_(fast) {}
+    void Write(uint16_t base, PortRegister reg, uint8_t value) override {
+        inner_.Write(base, reg, value);
+    }
+    uint8_t Read(uint16_t base, PortRegister reg) override { return inner_.Read(base, reg); }
+    void ReadEppData(uint16_t base, uint8_t* values, size_t count) override {
+        inner_.ReadEppData(base, values, count);
+    }
+    size_t ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
+                                      size_t count) override {
+        return inner_.ReadEppDataFirstDifference(base, expected, count);
+    }
+    bool ReadEppDataFast(uint16_t base, uint8_t* values, size_t count) override {
+        if (!fast_) return PortCycles::ReadEppDataFast(base, values, count);
+        return Noted(inner_.ReadEppDataFast(base, values, count));
+    }
+    bool ReadEppDataFirstDifferenceFast(uint16_t base, const uint8_t* expected, size_t count,
+                                        size_t& at) override {
+        if (!fast_) return PortCycles::ReadEppDataFirstDifferenceFast(base, expected, count, at);
+        return Noted(inner_.ReadEppDataFirstDifferenceFast(base, expected, count, at));
+    }
+    bool untrusted = false;
 
-void AddressRun(PortCycles& io) {
-    io.Write(kBase, PortRegister::Control, 0x01);
-    WriteRegister(io, 1, 0x00);  // address high
-    WriteRegister(io, 0, 0x00);  // address low
-    WriteRegister(io, 2, 0x81);  // block reads
-    io.Write(kBase, PortRegister::EppAddress, 3);
-    io.Write(kBase, PortRegister::Control, 0x00);
-}
+  private:
+    bool Noted(bool trusted) {
+        untrusted |= !trusted;
+        return trusted;
+    }
+    PortCycles& inner_;
+    bool fast_;
+};
 
 // The flash under the run; the byte at kRun / 2 + 1 is the open-bus value,
 // so a card that stops answering just before it differs one byte later.
@@ -187,7 +212,10 @@ uint8_t FlashByte(size_t i) {
 
 ReadOutcome ReadRun(KernelEpp epp, int answered, bool fast, bool compare) {
     KernelCard card(epp);
-    PpdevPortIo& io = card.io;
+    FastModeSwitch io(card.io, fast);
+    CountingClock clock;
+    CardBus bus(io, clock);
+    bus.SelectBase(kBase);
     std::vector<uint8_t> flash(kRun);
     for (size_t i = 0; i < kRun; ++i) card.cart.chip().contents()[i] = flash[i] = FlashByte(i);
     ReadOutcome out;
@@ -195,25 +223,18 @@ ReadOutcome ReadRun(KernelEpp epp, int answered, bool fast, bool compare) {
     card.hardware.perRun = answered;
     card.hardware.trace.clear();
     card.wire.Take();
-    // True when the run can be trusted; the byte-by-byte reads always can.
-    const auto read = [&](bool fastMode) {
-        if (compare && fastMode)
-            return io.ReadEppDataFirstDifferenceFast(kBase, flash.data(), kRun,
-                                                     out.firstDifference);
-        if (compare)
-            out.firstDifference = io.ReadEppDataFirstDifference(kBase, flash.data(), kRun);
-        else if (fastMode)
-            return io.ReadEppDataFast(kBase, out.values.data(), kRun);
-        else
-            io.ReadEppData(kBase, out.values.data(), kRun);
-        return true;
-    };
-    AddressRun(io);
-    if (!read(fast)) {
-        out.retried = true;
-        AddressRun(io);
-        read(false);
+    bus.WriteRegister(card_registers::kRegAddressHigh, 0x00);
+    bus.WriteRegister(card_registers::kRegAddressLow, 0x00);
+    if (compare) {
+        const int at = CompareBlock(bus, RunStart{}, flash.data(), static_cast<int>(kRun));
+        out.firstDifference = at < 0 ? kRun : static_cast<size_t>(at);
+    } else {
+        bus.WriteRegister(card_registers::kRegMode, card_registers::kModeBlock);
+        bus.SelectRegister(card_registers::kRegData);
+        bus.SetControl(card_registers::kControlRead);
+        bus.ReadDataRun(out.values.data(), static_cast<int>(kRun), RunStart{});
     }
+    out.retried = io.untrusted;
     out.trace = card.hardware.trace;
     out.wire = card.wire.Take();
     return out;
