@@ -126,6 +126,7 @@ std::string TransferMeter::PhaseText() const {
     if (phase_ == "write") return "Writing" + (banks_ > 0 ? of : "");
     if (phase_ == "verify") return "Verifying" + (banks_ > 0 ? of : "");
     if (phase_ == "read") return "Reading" + (banks_ > 0 ? of : "");
+    if (phase_ == "compare") return "Comparing" + (banks_ > 0 ? of : "");
     return phase_;
 }
 

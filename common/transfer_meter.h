@@ -20,8 +20,9 @@ SecondsClock SteadyClock();
 // measured in milliseconds waited of the chip's typical erase time, since
 // nothing moves over the cable while the chip erases itself.
 struct TransferProgress {
-    std::string phase;            // "erase", "write", "verify", "read"; empty before the first step
-    int64_t done = 0, total = 0;  // of the phase
+    std::string
+        phase;  // "compare", "erase", "write", "verify", "read"; empty before the first step
+    int64_t done = 0, total = 0;          // of the phase
     int64_t workDone = 0, totalWork = 0;  // bytes over the cable, all phases together
     int bank = 0, banks = 0;              // the unit being moved (0-based) and how many
 };

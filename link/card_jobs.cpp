@@ -2,7 +2,10 @@
 // fits.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/file_io.h"
 #include "link/card_link.h"
@@ -35,10 +38,11 @@ class JobSteps {
         monitor_->banks = 0;
     }
     bool Cancelled() const { return monitor_ && monitor_->cancel; }
-    void Banks(int banks, bool verify, uint32_t typicalEraseMs) {
+    void Banks(int banks, const SendOptions& options, uint32_t typicalEraseMs) {
         if (!monitor_) return;
         monitor_->banks = banks;
-        monitor_->verify = verify;
+        monitor_->verify = options.deepVerify;
+        monitor_->compare = options.skipUnchanged;
         monitor_->typicalEraseMs = typicalEraseMs;
     }
     void Phase(JobPhase phase) {
@@ -56,14 +60,111 @@ class JobSteps {
     JobMonitor* monitor_;
 };
 
-// Erases (when the chip is erased as a whole before a send), writes and
-// optionally verifies `banks` banks of `image`: 0, or -1 with the reason in
-// job.text.
+// What the card holds decides, bank by bank, what a send that skips
+// unchanged banks leaves out.
+struct Plan {
+    bool eraseChip = false;
+    std::vector<bool> unchanged;
+    std::vector<BankWrite> how;
+};
+
+// The plain send: the chip erase where the chip has one, every bank written.
+Plan FullPlan(const FlashChipSpec& chip, int banks) {
+    return Plan{chip.typicalChipEraseMs != 0, std::vector<bool>(static_cast<size_t>(banks)),
+                std::vector<BankWrite>(static_cast<size_t>(banks))};
+}
+
+// Compares `card` (the image's range as read) with `image`, by the chip's
+// erase unit: a 64M block, the whole 16M chip, or a 4M page.
+Plan ComparedPlan(const FlashChipSpec& chip, const uint8_t* image, const uint8_t* card, int banks) {
+    Plan plan = FullPlan(chip, banks);
+    auto span = [](int first, int count) {
+        return std::pair<size_t, size_t>(static_cast<size_t>(first) * kRomBankSize,
+                                         static_cast<size_t>(count) * kRomBankSize);
+    };
+    auto same = [&](int first, int count) {
+        const auto [at, size] = span(first, count);
+        return std::memcmp(card + at, image + at, size) == 0;
+    };
+    auto erased = [&](int first, int count) {
+        const auto [at, size] = span(first, count);
+        return AllErased(card + at, static_cast<int>(size));
+    };
+    auto keep = [&](int first, int count) {
+        for (int b = first; b < first + count; ++b) plan.unchanged[static_cast<size_t>(b)] = true;
+    };
+    if (chip.eraseBlock > 0) {
+        const int perBlock = chip.eraseBlock / kRomBankSize;
+        for (int first = 0; first < banks; first += perBlock) {
+            const int count = std::min(perBlock, banks - first);
+            if (same(first, count)) {
+                keep(first, count);
+                continue;
+            }
+            // A block that reads 0xFF throughout is as good as erased: a byte
+            // reading 0xFF can still be programmed to any value.
+            const bool eraseIt = !erased(first, count);
+            for (int b = first; b < first + count; ++b)
+                plan.how[static_cast<size_t>(b)] = BankWrite{eraseIt, true, nullptr};
+        }
+    } else if (chip.typicalChipEraseMs != 0) {
+        if (same(0, banks)) {
+            plan.eraseChip = false;
+            keep(0, banks);
+            return plan;
+        }
+        plan.eraseChip = !erased(0, banks);
+        for (int b = 0; b < banks; ++b) {
+            // Without an erase, a bank the card already holds stays as it is.
+            if (!plan.eraseChip && same(b, 1)) keep(b, 1);
+            plan.how[static_cast<size_t>(b)].skipBlankUnits = true;
+        }
+    } else {
+        for (int b = 0; b < banks; ++b) {
+            if (same(b, 1))
+                keep(b, 1);
+            else
+                plan.how[static_cast<size_t>(b)].onCard = card + span(b, 1).first;
+        }
+    }
+    return plan;
+}
+
+// Erases (when the plan says so), writes and optionally verifies `banks`
+// banks of `image`, after reading the card first when the send skips
+// unchanged banks: 0, or -1 with the reason in job.text.
 int Transfer(CardLink& link, const FlashChipSpec& chip, const uint8_t* image, int banks,
-             bool verify, const std::string& eraseFailed, JobSteps& steps, JobMonitor* monitor,
-             SendResult& job) {
+             const SendOptions& options, const std::string& eraseFailed, JobSteps& steps,
+             JobMonitor* monitor, SendResult& job) {
     SendReport& done = job.report;
-    if (chip.typicalChipEraseMs != 0) {
+    done.banks = banks;
+    const bool verify = options.deepVerify;
+    const bool compare = options.skipUnchanged;
+    // The bar runs once over the image per pass: compare, write, verify.
+    const int passes = (compare ? 1 : 0) + 1 + (verify ? 1 : 0);
+    auto percent = [&](int pass, int b) { return ((pass * banks + b) * 100) / (passes * banks); };
+    auto bank = [&](int b) { return image + static_cast<size_t>(b) * kRomBankSize; };
+
+    Plan plan = FullPlan(chip, banks);
+    std::vector<uint8_t> card;
+    if (compare) {
+        steps.Phase(JobPhase::Compare);
+        card.resize(static_cast<size_t>(banks) * kRomBankSize);
+        for (int b = 0; b < banks; ++b) {
+            if (steps.Cancelled()) {
+                job.text = "Transfer canceled";
+                return -1;
+            }
+            steps.Bank(b, percent(0, b));
+            link.ReadRomPages(b, card.data() + static_cast<size_t>(b) * kRomBankSize,
+                              kRomBankSize / 256);
+        }
+        plan = ComparedPlan(chip, image, card.data(), banks);
+        done.compared = true;
+    }
+    const int writePass = compare ? 1 : 0;
+
+    if (plan.eraseChip) {
         steps.Phase(JobPhase::Erase);
         done.cardChanged = true;
         if (link.EraseChip(monitor) != 0) {
@@ -79,9 +180,13 @@ int Transfer(CardLink& link, const FlashChipSpec& chip, const uint8_t* image, in
             job.text = "Transfer canceled";
             return -1;
         }
-        steps.Bank(b, verify ? (b * 50) / banks : (b * 100) / banks);
+        steps.Bank(b, percent(writePass, b));
+        if (plan.unchanged[static_cast<size_t>(b)]) {
+            ++done.banksUnchanged;
+            continue;
+        }
         done.cardChanged = true;
-        if (link.WriteBank(b, image + static_cast<size_t>(b) * kRomBankSize, monitor) != 0) {
+        if (link.WriteBank(b, bank(b), monitor, plan.how[static_cast<size_t>(b)]) != 0) {
             job.text = Format("write cart error at bank=0x%x", b);
             return -1;
         }
@@ -94,9 +199,10 @@ int Transfer(CardLink& link, const FlashChipSpec& chip, const uint8_t* image, in
             job.text = "Transfer canceled";
             return -1;
         }
-        steps.Bank(b, (banks * 50 + b * 50) / banks);
-        if (link.VerifyBank(b, image + static_cast<size_t>(b) * kRomBankSize, &job.text) != 0)
-            return -1;  // "error at %lx!"
+        steps.Bank(b, percent(writePass + 1, b));
+        // A bank the card already held was compared byte for byte.
+        if (plan.unchanged[static_cast<size_t>(b)]) continue;
+        if (link.VerifyBank(b, bank(b), &job.text) != 0) return -1;  // "error at %lx!"
     }
     done.verified = true;
     return 0;
@@ -141,8 +247,13 @@ std::string SendResultText(const SendResult& job, double seconds) {
     const std::string& messageText = job.text;
     const std::string name = report.name.empty() ? std::string("The image") : report.name;
     if (job.result == 0) {
-        return name + (report.verified ? " written and verified on " : " written on ") +
-               report.card + " in " + DurationText(seconds);
+        std::string text = name + (report.verified ? " written and verified on " : " written on ") +
+                           report.card + " in " + DurationText(seconds);
+        if (report.compared)
+            text +=
+                Format(": %d of %d banks written, %d unchanged",
+                       report.banks - report.banksUnchanged, report.banks, report.banksUnchanged);
+        return text;
     }
     const std::string reason = messageText.substr(0, messageText.find('\n'));
     const bool cancelled = reason == "Transfer canceled";
@@ -214,12 +325,11 @@ SendResult CardLink::SendJob(const SendImage& source, const SendOptions& options
     if ((kSizeUnit << code) < length) length = kSizeUnit << code;
     const int banks = static_cast<int>(length / kRomBankSize);
     done.bytes = int64_t{banks} * kRomBankSize;
-    const bool verify = options.deepVerify;
-    steps.Banks(banks, verify, chip.typicalChipEraseMs);
+    steps.Banks(banks, options, chip.typicalChipEraseMs);
     const std::string eraseFailed =
         Format("Flash memory could not be erased on Ombra Card on Port %d", portIndex_);
     job.result =
-        Transfer(*this, chip, image.data(), banks, verify, eraseFailed, steps, monitor, job);
+        Transfer(*this, chip, image.data(), banks, options, eraseFailed, steps, monitor, job);
     ReleaseCard();
     return job;  // the monitor stays where the job ended, for a last look
 }

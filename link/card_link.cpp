@@ -176,11 +176,12 @@ uint8_t CardLink::EraseChip(JobMonitor* monitor) {
     return chip->programmer().EraseChip(session);
 }
 
-uint8_t CardLink::WriteBank(int bank, const uint8_t* bytes, JobMonitor* monitor) {
+uint8_t CardLink::WriteBank(int bank, const uint8_t* bytes, JobMonitor* monitor,
+                            const BankWrite& how) {
     const FlashChipSpec* chip = card_.spec();
     if (!chip) return 0xFF;
     FlashSession session{bus_, warnings_, monitor};
-    return chip->programmer().WriteBank(session, bank, bytes);
+    return chip->programmer().WriteBank(session, bank, bytes, how);
 }
 
 uint8_t CardLink::VerifyBank(int bank, const uint8_t* bytes, std::string* error) {

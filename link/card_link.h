@@ -70,6 +70,11 @@ SendImage LoadSendImage(const std::string& path, const SendNeeds& needs = {});
 
 struct SendOptions {
     bool deepVerify = false;
+    // Read the card first and leave alone what it already holds: banks
+    // (64M: whole erase blocks) that match the image are neither erased nor
+    // written, erased flash is not erased again, and blank program units are
+    // not programmed into freshly erased flash.
+    bool skipUnchanged = false;
 };
 
 // What a send job did, for the line that reports it afterwards. Filled as far
@@ -81,6 +86,9 @@ struct SendReport {
     bool verified = false;       // every bank was read back and matched
     bool cardChanged = false;    // the flash was erased or written: the old game is gone
     bool writeComplete = false;  // every bank was written
+    bool compared = false;       // the card was read first (skip unchanged)
+    int banks = 0;               // of the image
+    int banksUnchanged = 0;      // that the card already held, with compared
 };
 
 struct SendResult {
@@ -145,7 +153,8 @@ class CardLink {
     // and benchmarks that drive them one by one.
     const CardInfo& card() const { return card_; }
     uint8_t EraseChip(JobMonitor* monitor = nullptr);
-    uint8_t WriteBank(int bank, const uint8_t* bytes, JobMonitor* monitor = nullptr);
+    uint8_t WriteBank(int bank, const uint8_t* bytes, JobMonitor* monitor = nullptr,
+                      const BankWrite& how = {});
     uint8_t VerifyBank(int bank, const uint8_t* bytes, std::string* error = nullptr);
 
     // The wire, for diagnostics that drive it themselves (the detection

@@ -32,6 +32,19 @@ struct FlashSession {
     void Warn(const std::string& text) { warnings.ShowMessage(text, "Warning"); }
 };
 
+// How a bank is written when the send leaves out what the card already
+// holds. The defaults are the plain send: every erase the chip needs, every
+// program unit.
+struct BankWrite {
+    bool eraseBlock = true;  // erase the bank's block when the bank starts one (64M)
+    // Leave out the pages or buffers that are all 0xFF in the image: the
+    // flash under them was just erased, or reads 0xFF already.
+    bool skipBlankUnits = false;
+    // The bank as the card holds it (4M, whose pages are erased as they are
+    // programmed): pages that already match are left alone. Null: every page.
+    const uint8_t* onCard = nullptr;
+};
+
 // The operations one family of flash chips needs, in its own command set.
 // Each chip row of the table (link/flash_chips.h) names its programmer; the
 // jobs never ask which chip it is.
@@ -46,8 +59,12 @@ class ChipProgrammer {
     // that erases as it programs or block by block. 0 or 0xFF.
     virtual uint8_t EraseChip(FlashSession& session) const = 0;
     // Programs one 16 KiB bank from `bytes`; 0 or 0xFF.
-    virtual uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const = 0;
+    virtual uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                              const BankWrite& how = {}) const = 0;
 };
+
+// True when all `count` bytes are 0xFF, what erased flash reads.
+bool AllErased(const uint8_t* bytes, int count);
 
 // Reads the byte at bus `address` in id mode and notes it in `reads`.
 uint8_t ReadIdByte(CardBus& bus, IdReads& reads, uint16_t address);

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 
 #include "link/card_registers.h"
 #include "link/chip_programmer.h"
@@ -6,6 +7,12 @@
 namespace zorvex {
 
 using namespace card_registers;
+
+bool AllErased(const uint8_t* bytes, int count) {
+    for (int i = 0; i < count; ++i)
+        if (bytes[i] != 0xFF) return false;
+    return true;
+}
 
 uint8_t ReadIdByte(CardBus& bus, IdReads& reads, uint16_t address) {
     bus.SetBusAddress(address);

@@ -13,9 +13,16 @@ TransferProgress JobMonitor::Progress() const {
     const int64_t bytes = total * kRomBankSize;
     progress.banks = static_cast<int>(total);
     progress.bank = static_cast<int>(at);
-    progress.totalWork = verify ? 2 * bytes : bytes;
+    // A comparing job reads the image's range once before it writes.
+    const int64_t compared = compare ? bytes : 0;
+    progress.totalWork = compared + (verify ? 2 * bytes : bytes);
     switch (phase.load()) {
         case JobPhase::Idle:
+            break;
+        case JobPhase::Compare:
+            progress.phase = "compare";
+            progress.done = progress.workDone = at * kRomBankSize;
+            progress.total = bytes;
             break;
         case JobPhase::Erase:
             progress.phase = "erase";
@@ -25,13 +32,14 @@ TransferProgress JobMonitor::Progress() const {
             break;
         case JobPhase::Write:
             progress.phase = "write";
-            progress.done = progress.workDone = at * kRomBankSize;
+            progress.done = at * kRomBankSize;
+            progress.workDone = compared + progress.done;
             progress.total = bytes;
             break;
         case JobPhase::Verify:
             progress.phase = "verify";
             progress.done = at * kRomBankSize;
-            progress.workDone = bytes + progress.done;
+            progress.workDone = compared + bytes + progress.done;
             progress.total = bytes;
             break;
     }

@@ -8,7 +8,7 @@
 namespace zorvex {
 
 // The phase of a running send job, for the progress display.
-enum class JobPhase : uint8_t { Idle, Erase, Write, Verify };
+enum class JobPhase : uint8_t { Idle, Compare, Erase, Write, Verify };
 
 // Where a running card job stands and whether it should stop. Whoever starts
 // a job owns one and passes it in; the job writes it as it goes.
@@ -26,6 +26,7 @@ class JobMonitor {
     std::atomic<int32_t> bank{0};
     std::atomic<int32_t> banks{0};
     std::atomic<bool> verify{false};          // the job reads every bank back
+    std::atomic<bool> compare{false};         // the job reads the card first (skip unchanged)
     std::atomic<uint32_t> typicalEraseMs{0};  // of the chip erase, when there is one
     std::atomic<uint32_t> eraseWaitedMs{0};   // waited so far in the current chip erase
 

@@ -36,7 +36,8 @@ class Programmer16M final : public ChipProgrammer {
   public:
     bool Identify(FlashSession& session, IdReads& reads) const override;
     uint8_t EraseChip(FlashSession& session) const override;
-    uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const override;
+    uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                      const BankWrite& how = {}) const override;
 };
 
 auto Doubled(CardBus& bus) {
@@ -67,13 +68,15 @@ uint8_t Programmer16M::EraseChip(FlashSession& session) const {
     return 0;
 }
 
-uint8_t Programmer16M::WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const {
+uint8_t Programmer16M::WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                                 const BankWrite& how) const {
     CardBus& bus = session.bus;
     const uint8_t bankLow = static_cast<uint8_t>(bank & 0xFF);
     for (int h = 0; h < kRomBankSize / 256; ++h) {
         for (int half = 0; half < 2; ++half) {
             const uint8_t lo = static_cast<uint8_t>(half * kPageSize);
             const uint8_t* page = bytes + h * 256 + lo;
+            if (how.skipBlankUnits && AllErased(page, kPageSize)) continue;
             for (int attempt = 1;; ++attempt) {
                 bus.DoubledCommand(kJedecUnlockAddress1, kJedecUnlock1);
                 bus.DoubledCommand(kJedecUnlockAddress2, kJedecUnlock2);

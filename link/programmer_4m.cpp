@@ -1,5 +1,7 @@
 // The 4 Mbit chip: JEDEC commands in the banked form, 256-byte pages that the
 // chip erases as it programs them, a toggle bit for its polls.
+#include <algorithm>
+
 #include "link/card_registers.h"
 #include "link/chip_programmer.h"
 #include "link/jedec_sequences.h"
@@ -19,7 +21,8 @@ class Programmer4M final : public ChipProgrammer {
   public:
     bool Identify(FlashSession& session, IdReads& reads) const override;
     uint8_t EraseChip(FlashSession& session) const override;
-    uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const override;
+    uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                      const BankWrite& how = {}) const override;
 };
 
 // Sends through the direct form (a bus address, no bank of its own).
@@ -55,11 +58,14 @@ uint8_t Programmer4M::EraseChip(FlashSession& session) const {
     return 0;
 }
 
-uint8_t Programmer4M::WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const {
+uint8_t Programmer4M::WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                                const BankWrite& how) const {
     CardBus& bus = session.bus;
     const uint8_t bankLow = static_cast<uint8_t>(bank & 0xFF);
     for (int p = 0; p < kRomBankSize / kPageSize; ++p) {
         const uint8_t* page = bytes + p * kPageSize;
+        if (how.onCard && std::equal(page, page + kPageSize, how.onCard + p * kPageSize)) continue;
+        if (how.skipBlankUnits && AllErased(page, kPageSize)) continue;
         for (int attempt = 1;; ++attempt) {
             bus.BankedCommand(kJedecUnlockAddress1, kJedecUnlock1);
             bus.BankedCommand(kJedecUnlockAddress2, kJedecUnlock2);

@@ -25,7 +25,8 @@ class Programmer64M final : public ChipProgrammer {
   public:
     bool Identify(FlashSession& session, IdReads& reads) const override;
     uint8_t EraseChip(FlashSession& session) const override;
-    uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const override;
+    uint8_t WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                      const BankWrite& how = {}) const override;
 };
 
 // The CFI query table, one byte per word.
@@ -58,11 +59,13 @@ uint8_t Programmer64M::EraseChip(FlashSession& session) const {
 
 // Erases the bank's block when the bank starts one, then loads the bank in
 // buffers and reads it back.
-uint8_t Programmer64M::WriteBank(FlashSession& session, int bank, const uint8_t* bytes) const {
+uint8_t Programmer64M::WriteBank(FlashSession& session, int bank, const uint8_t* bytes,
+                                 const BankWrite& how) const {
     CardBus& bus = session.bus;
     const uint32_t base = static_cast<uint32_t>(bank) * kRomBankSize;
-    if (bank % kBanksPerBlock == 0 && EraseBlock64M(bus, base) != 0) return 0xFF;
+    if (bank % kBanksPerBlock == 0 && how.eraseBlock && EraseBlock64M(bus, base) != 0) return 0xFF;
     for (int off = 0; off < kRomBankSize; off += kBuffer) {
+        if (how.skipBlankUnits && AllErased(bytes + off, kBuffer)) continue;
         bus.LinearCommand(base + static_cast<uint32_t>(off), kIntelWriteToBuffer);
         bus.WriteRegister(kRegMode, kModeFlashWrite);
         bus.SelectRegister(kRegData);
