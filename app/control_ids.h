@@ -51,6 +51,7 @@ inline constexpr int kCmdEmulator0 = 40023;  // emulator k is kCmdEmulator0 + k
 inline constexpr int kCmdEmulator9 = 40032;
 inline constexpr int kCmdSavegameManager = 40033;
 inline constexpr int kCmdOpenRomFolder = 40034;
+inline constexpr int kCmdSkipUnchanged = 40035;
 
 inline constexpr int kMaxPorts = 8;
 inline constexpr int kMaxEmulators = 10;

@@ -254,6 +254,7 @@ void MainWindow::BuildMenu() {
     AddItem(fileMenu_, kCmdIpsPatch, "&IPS Patch File ");
     fileMenu_->addSeparator();
     AddItem(fileMenu_, kCmdDeepVerify, "&Deep Verify")->setCheckable(true);
+    AddItem(fileMenu_, kCmdSkipUnchanged, "Skip &unchanged banks")->setCheckable(true);
     fileMenu_->addSeparator();
     AddItem(fileMenu_, kCmdSavegameManager, "SaveGame &Manager");
     fileMenu_->addSeparator();
@@ -558,6 +559,8 @@ void MainWindow::OnCommand(int id) {
             return IpsPatchCommand();
         case kCmdDeepVerify:
             return ToggleDeepVerify();
+        case kCmdSkipUnchanged:
+            return ToggleSkipUnchanged();
         case kCmdSavegameManager:
             return OpenSavegameManager();
         case kCmdAbout:
@@ -594,6 +597,11 @@ void MainWindow::SelectTransferMode(int mode) {
     // Takes effect at the next card detection.
     link_.SetTransferMode(static_cast<uint8_t>(mode));
     CheckRadioItem(kCmdAutoSppEpp, kCmdEpp, kCmdAutoSppEpp + mode);
+}
+
+void MainWindow::ToggleSkipUnchanged() {
+    skipUnchanged_ = !skipUnchanged_;
+    if (QAction* item = MenuItem(kCmdSkipUnchanged)) item->setChecked(skipUnchanged_);
 }
 
 void MainWindow::ToggleDeepVerify() {

@@ -68,6 +68,7 @@ class MainWindow final : public QDialog {
     void SelectPortCommand(int k);  // 0 = "Auto &Port select"
     void SelectTransferMode(int mode);
     void ToggleDeepVerify();
+    void ToggleSkipUnchanged();
     void ShowAbout();
 
     // --- Transfer job and timers (main_window_transfer.cpp) --------------------------
@@ -148,6 +149,7 @@ class MainWindow final : public QDialog {
     // what the progress window's Cancel asks of it.
     JobMonitor& monitor() { return monitor_; }
     bool deepVerify() const { return deepVerify_; }
+    bool skipUnchanged() const { return skipUnchanged_; }
     ProgressDialog& progress() { return *progress_; }
     TransferJob& job() { return job_; }
     RomListModel& libraryRows() { return libraryRows_; }
@@ -264,6 +266,8 @@ class MainWindow final : public QDialog {
     bool watchTickBusy_ = false;
     int hintState_ = 0;
     bool deepVerify_ = false;
+    // Sends read the card first and leave alone what it already holds.
+    bool skipUnchanged_ = false;
     uint8_t deepVerifyByte_ = 0;
 
     std::unique_ptr<DirectoryChangeWatch> changeWatch_;

@@ -14,6 +14,8 @@ void MainWindow::ReadSettings() {
     deepVerifyByte_ = static_cast<uint8_t>(settings_->ReadInt("FILE", "DEEPVERIFY", 0));
     deepVerify_ = deepVerifyByte_ != 0;
     if (QAction* item = MenuItem(kCmdDeepVerify)) item->setChecked(deepVerify_);
+    skipUnchanged_ = settings_->ReadInt("FILE", "SKIPUNCHANGED", 0) != 0;
+    if (QAction* item = MenuItem(kCmdSkipUnchanged)) item->setChecked(skipUnchanged_);
 
     // Values other than 0-2 are kept and handed on as they are; the menu then
     // keeps its tick on "&Auto SPP/EPP".
@@ -45,6 +47,7 @@ void MainWindow::WriteSettings() {
     // A value read as 5 is still 5 if Deep Verify was not toggled since.
     const int deepVerify = deepVerify_ ? (deepVerifyByte_ != 0 ? deepVerifyByte_ : 1) : 0;
     settings_->WriteInt("FILE", "DEEPVERIFY", deepVerify);
+    settings_->WriteInt("FILE", "SKIPUNCHANGED", skipUnchanged_ ? 1 : 0);
     settings_->WriteInt("PORT", "SPPEPP", static_cast<int8_t>(link_.TransferMode()));
     settings_->WriteInt("PORT", "PORTNUM", link_.ChosenPort());
     settings_->WriteInt("EMULATOR", "ACEMU", currentEmulator);

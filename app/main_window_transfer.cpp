@@ -84,7 +84,7 @@ void MainWindow::StartTransferJob(const std::string& fileName, const SendNeeds& 
             // The worker calls the card link only through SendJob. Its only act
             // on the user interface is the error box, which the GUI thread shows
             // on its behalf while the worker waits.
-            const SendOptions options{deepVerify_};
+            const SendOptions options{deepVerify_, skipUnchanged_};
             job_.thread = std::thread([this, options] {
                 job_.result = link_.SendJob(job_.image, options, &monitor_);
                 if (job_.result.result != 0) workerMessages_.ShowMessage(job_.result.text, "Error");

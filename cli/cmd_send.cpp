@@ -47,10 +47,13 @@ class InterruptAsCancel {
 zorvex::cli::CardOptions gOptions;
 std::string gFile;
 bool gVerify = false;
+bool gSkipUnchanged = false;
 
 void DeclareSend(zorvex::cli::Arguments& arguments) {
     arguments.Positional("FILE", gFile, "a ROM image, or a .zip holding one");
     arguments.Flag("--verify", gVerify, "read every bank back after writing (Deep Verify)");
+    arguments.Flag("--skip-unchanged", gSkipUnchanged,
+                   "read the card first and write only the banks that differ");
     zorvex::cli::DeclareCardOptions(arguments, gOptions);
 }
 
@@ -72,7 +75,7 @@ int RunSend() {
     // the job's progress and raises its cancel, as the desktop program's
     // timer and Cancel button do.
     std::thread worker([&] {
-        job = link.SendJob(image, zorvex::SendOptions{verify}, &monitor);
+        job = link.SendJob(image, zorvex::SendOptions{verify, gSkipUnchanged}, &monitor);
         done = true;
     });
     while (!done) {
@@ -86,6 +89,8 @@ int RunSend() {
     progress.Show(monitor.Progress());  // where the job ended, however short it was
     progress.Finish(job.result == 0, verify ? "verify" : "write",
                     verify ? "written and verified" : "written", job.report.bytes);
+    if (job.result == 0 && job.report.compared)
+        std::fprintf(stderr, "%s\n", zorvex::UnchangedBanksText(job.report).c_str());
     if (job.result != 0) {
         session.messages.ShowMessage(job.text, "Error");
         // What the card holds now, when the job had already changed it.

@@ -242,6 +242,11 @@ SendImage LoadSendImage(const std::string& path, const SendNeeds& needs) {
     return loaded;
 }
 
+std::string UnchangedBanksText(const SendReport& report) {
+    return Format("%d of %d banks written, %d unchanged", report.banks - report.banksUnchanged,
+                  report.banks, report.banksUnchanged);
+}
+
 std::string SendResultText(const SendResult& job, double seconds) {
     const SendReport& report = job.report;
     const std::string& messageText = job.text;
@@ -249,10 +254,7 @@ std::string SendResultText(const SendResult& job, double seconds) {
     if (job.result == 0) {
         std::string text = name + (report.verified ? " written and verified on " : " written on ") +
                            report.card + " in " + DurationText(seconds);
-        if (report.compared)
-            text +=
-                Format(": %d of %d banks written, %d unchanged",
-                       report.banks - report.banksUnchanged, report.banks, report.banksUnchanged);
+        if (report.compared) text += ": " + UnchangedBanksText(report);
         return text;
     }
     const std::string reason = messageText.substr(0, messageText.find('\n'));

@@ -97,6 +97,9 @@ struct SendResult {
     SendReport report;
 };
 
+// "12 of 128 banks written, 116 unchanged", for a send that compared first.
+std::string UnchangedBanksText(const SendReport& report);
+
 // The name messages and result lines give an image: its header title, or its
 // file's name when the title is empty.
 std::string GameName(const RomImage& image, const std::string& path);

@@ -93,7 +93,8 @@ TEST(MainWindowLayout, InitialStateOfTheWindow) {
     EXPECT_EQ(h.MenuTexts(h.window->fileMenu()),
               (QStringList{"&Send Rom", "&Cut Rom", "Ca&lculate GB-CRC", "Add Rom(s) to DI&Zavo",
                            "Sa&ve DIZavo", "&Rescan RomDir", "&Open ROM Folder", "&IPS Patch File ",
-                           "&Deep Verify", "SaveGame &Manager", "&About...", "&Exit"}));
+                           "&Deep Verify", "Skip &unchanged banks", "SaveGame &Manager",
+                           "&About...", "&Exit"}));
     EXPECT_FALSE(h.window->MenuItem(kCmdSavePack)->isEnabled());
     EXPECT_FALSE(h.window->sendPackButton()->isEnabled());
     EXPECT_FALSE(h.window->clearPackButton()->isEnabled());
@@ -223,9 +224,15 @@ TEST(MainWindowSettings, MenuChangesReachTheStoreOnlyAtExit) {
     EXPECT_TRUE(h.Checked(kCmdSpp));
     EXPECT_FALSE(h.Checked(kCmdAutoSppEpp));
     h.window->MenuItem(kCmdAutoPort + 2)->trigger();
+    h.window->MenuItem(kCmdSkipUnchanged)->trigger();
+    EXPECT_TRUE(h.window->skipUnchanged());
     EXPECT_EQ(ReadSetting(ini, "PORT/SPPEPP"), 0) << "still the value of the last exit";
     h.window.reset();
     EXPECT_EQ(ReadSetting(ini, "FILE/DEEPVERIFY"), 1);
+    EXPECT_EQ(ReadSetting(ini, "FILE/SKIPUNCHANGED"), 1);
+    Harness again({0x378, 0x278}, options);
+    ASSERT_TRUE(again.window->Initialise());
+    EXPECT_TRUE(again.Checked(kCmdSkipUnchanged)) << "read back at the next start";
     EXPECT_EQ(ReadSetting(ini, "PORT/SPPEPP"), 1);
     EXPECT_EQ(ReadSetting(ini, "PORT/PORTNUM"), 2);
 }
