@@ -125,6 +125,68 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{"PackFillingTheTwoMegCard", 16, 0x200000, 16, nullptr}),
     [](const testing::TestParamInfo<FitCase>& info) { return info.param.name; });
 
+// Sending again with "skip unchanged banks" and Deep Verify: what the card
+// already holds decides what is erased and programmed. The image ends in
+// 0xFF fill (its last bank and half the one before), as real images do.
+enum class Held { Same, OneByteOff, Erased };
+struct AgainCase {
+    const char* name;
+    uint8_t chip;
+    Held held;
+    int written;  // banks of the image written; the others were unchanged
+    uint64_t erases;
+    uint64_t programs;  // pages or buffers
+};
+
+class SendAgain : public SendJobTest, public testing::WithParamInterface<AgainCase> {};
+
+TEST_P(SendAgain, LeavesAloneWhatTheCardHolds) {
+    const AgainCase& c = GetParam();
+    SimCardRig rig(c.chip);
+    const size_t size = c.chip == 64 ? 0x40000 : 0x10000;
+    const auto image =
+        RomBuilder(size).Title("AGAIN").Pattern(0x150, size, 5).Fill(size - 0x6000, 0xFF).Build();
+    std::fill(rig.flash().begin(), rig.flash().end(), 0xFF);
+    if (c.held != Held::Erased) std::copy(image.begin(), image.end(), rig.flash().begin());
+    // In bank 10 of the 64M card's second erase block; in bank 1 elsewhere.
+    if (c.held == Held::OneByteOff) rig.flash()[c.chip == 64 ? 0x28123 : 0x4123] ^= 0x01;
+    rig.cart.chip().ResetStats();
+    const SendResult sent =
+        rig.link->SendJob(LoadSendImage(Save(image)), {true, true}, &rig.monitor);
+    ASSERT_EQ(FailureText(sent), "(result 0)");
+    EXPECT_TRUE(FlashHolds(rig, image, size));
+    const int banks = static_cast<int>(size / kRomBankSize);
+    EXPECT_EQ(banks - sent.report.banksUnchanged, c.written);
+    EXPECT_TRUE(sent.report.verified);
+    const auto& stats = rig.cart.chip().stats();
+    EXPECT_EQ(stats.chipErases + stats.blockErases, c.erases);
+    EXPECT_EQ(stats.programs, c.programs);
+    EXPECT_EQ(sent.report.cardChanged, c.written > 0);
+    EXPECT_NE(SendResultText(sent, 1).find(Format(": %d of %d banks written, %d unchanged",
+                                                  c.written, banks, banks - c.written)),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SendJobTest, SendAgain,
+    testing::Values(AgainCase{"Chip4MSame", 4, Held::Same, 0, 0, 0},
+                    // Only the page that differs is programmed again.
+                    AgainCase{"Chip4MOneByteOff", 4, Held::OneByteOff, 1, 0, 1},
+                    // The blank last bank matches; blank pages are left as they are.
+                    AgainCase{"Chip4MErased", 4, Held::Erased, 3, 0, 160},
+                    AgainCase{"Chip16MSame", 16, Held::Same, 0, 0, 0},
+                    // One chip erase, then every page but the blank ones.
+                    AgainCase{"Chip16MOneByteOff", 16, Held::OneByteOff, 4, 1, 320},
+                    // Erased already: no chip erase.
+                    AgainCase{"Chip16MErased", 16, Held::Erased, 3, 0, 320},
+                    AgainCase{"Chip64MSame", 64, Held::Same, 0, 0, 0},
+                    // The first block is left alone; the second is erased and
+                    // written without its blank buffers.
+                    AgainCase{"Chip64MOneByteOff", 64, Held::OneByteOff, 8, 1, 3328},
+                    // Erased already: no block erase.
+                    AgainCase{"Chip64MErased", 64, Held::Erased, 16, 0, 7424}),
+    [](const testing::TestParamInfo<AgainCase>& info) { return info.param.name; });
+
 TEST_F(SendJobTest, DeepVerifyProgressRunsThroughBothPasses) {
     SimCardRig rig(16);
     WatchProgress(rig);

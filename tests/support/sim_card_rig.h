@@ -145,8 +145,9 @@ class SimCardRig {
         }
     }
     // The send job as a front end starts it, watched through `monitor`.
-    SendResult Send(const std::string& path, bool deepVerify = false, const SendNeeds& needs = {}) {
-        return link->SendJob(LoadSendImage(path, needs), {deepVerify}, &monitor);
+    SendResult Send(const std::string& path, bool deepVerify = false, const SendNeeds& needs = {},
+                    bool skipUnchanged = false) {
+        return link->SendJob(LoadSendImage(path, needs), {deepVerify, skipUnchanged}, &monitor);
     }
 
     sim::Cartridge cart;
