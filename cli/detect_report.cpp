@@ -86,12 +86,13 @@ std::string DetectReport(LinkRuntime& runtime) {
         // Each family is asked in turn until one answers, so a family after
         // the one found was not asked.
         auto ids = [&reads](const char* family, size_t row) {
-            const FlashChipSpec& spec = kFlashChips[row];
+            const FlashChipSpec& expected = kFlashChips[row];
             std::string read;
             for (int i = 0; i < reads[row].count; ++i)
                 read += Format(" %02x", reads[row].bytes[static_cast<size_t>(i)]);
-            return Format("  %s id: expected %02x %02x, read%s\n", family, spec.manufacturerId,
-                          spec.deviceId, reads[row].count ? read.c_str() : " nothing (not asked)");
+            return Format("  %s id: expected %02x %02x, read%s\n", family, expected.manufacturerId,
+                          expected.deviceId,
+                          reads[row].count ? read.c_str() : " nothing (not asked)");
         };
         out += ids("4M", 0);
         out += ids("16M", 1);

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
                         m.link->SendJob(LoadSendImage(image), {});
                         break;
                     case 3:  // what the send job does after detection
-                        if (m.link->card().spec()->typicalChipEraseMs != 0) m.link->EraseChip();
+                        if (m.link->card().chipSpec()->typicalChipEraseMs != 0) m.link->EraseChip();
                         for (int b = 0; b < 2; ++b)
                             m.link->WriteBank(b, bytes.data() + b * kRomBankSize);
                         break;

@@ -297,7 +297,7 @@ SendResult CardLink::SendJob(const SendImage& source, const SendOptions& options
 
     // Nothing is erased before the image is known to fit: the owner learns what
     // it needs and what the card has, and the card keeps its game.
-    const FlashChipSpec& chip = *card.spec();
+    const FlashChipSpec& chip = *card.chipSpec();
     const int32_t loaded = source.length;
     const std::string where = Format("the card on LPT%d", card.port);
     const std::string chipText =

@@ -77,12 +77,12 @@ int CardLink::PortNumber() const {
 }
 
 int32_t CardInfo::capacity() const {
-    const FlashChipSpec* chip = spec();
+    const FlashChipSpec* chip = chipSpec();
     return chip ? chip->capacity : ChipSpec(Flash64M).capacity;
 }
 
 int CardInfo::saveBanks() const {
-    const FlashChipSpec* chip = spec();
+    const FlashChipSpec* chip = chipSpec();
     return chip ? chip->saveBanks : 0;
 }
 
@@ -167,7 +167,7 @@ Detection CardLink::DetectCard(JobMonitor* monitor) {
 // --- Programming steps --------------------------------------------------------------
 
 uint8_t CardLink::EraseChip(JobMonitor* monitor) {
-    const FlashChipSpec* chip = card_.spec();
+    const FlashChipSpec* chip = card_.chipSpec();
     if (!chip) {
         warnings_.ShowMessage("eeprom type error!\a\n", "Warning");
         return 0xFF;
@@ -178,7 +178,7 @@ uint8_t CardLink::EraseChip(JobMonitor* monitor) {
 
 uint8_t CardLink::WriteBank(int bank, const uint8_t* bytes, JobMonitor* monitor,
                             const BankWrite& how) {
-    const FlashChipSpec* chip = card_.spec();
+    const FlashChipSpec* chip = card_.chipSpec();
     if (!chip) return 0xFF;
     FlashSession session{bus_, warnings_, monitor};
     return chip->programmer().WriteBank(session, bank, bytes, how);

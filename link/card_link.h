@@ -27,7 +27,7 @@ struct CardInfo {
     bool spp = false;
     FlashType chip = FlashNone;
 
-    const FlashChipSpec* spec() const { return FindFlashChip(chip); }
+    const FlashChipSpec* chipSpec() const { return FindFlashChip(chip); }
     // Of the chip; before a chip is known, the largest card's capacity.
     int32_t capacity() const;
     int saveBanks() const;  // 0 before a chip is known
