@@ -168,42 +168,6 @@ struct ReadOutcome {
     std::vector<WireEvent> wire;
 };
 
-// The backend as the bus sees it, with or without its fast mode; notes a
-// fast run that came back untrusted.
-class FastModeSwitch final : public PortCycles {
-  public:
-    FastModeSwitch(PortCycles& inner, bool fast) : inner_(inner), fast_(fast) {}
-    void Write(uint16_t base, PortRegister reg, uint8_t value) override {
-        inner_.Write(base, reg, value);
-    }
-    uint8_t Read(uint16_t base, PortRegister reg) override { return inner_.Read(base, reg); }
-    void ReadEppData(uint16_t base, uint8_t* values, size_t count) override {
-        inner_.ReadEppData(base, values, count);
-    }
-    size_t ReadEppDataFirstDifference(uint16_t base, const uint8_t* expected,
-                                      size_t count) override {
-        return inner_.ReadEppDataFirstDifference(base, expected, count);
-    }
-    bool ReadEppDataFast(uint16_t base, uint8_t* values, size_t count) override {
-        if (!fast_) return PortCycles::ReadEppDataFast(base, values, count);
-        return Noted(inner_.ReadEppDataFast(base, values, count));
-    }
-    bool ReadEppDataFirstDifferenceFast(uint16_t base, const uint8_t* expected, size_t count,
-                                        size_t& at) override {
-        if (!fast_) return PortCycles::ReadEppDataFirstDifferenceFast(base, expected, count, at);
-        return Noted(inner_.ReadEppDataFirstDifferenceFast(base, expected, count, at));
-    }
-    bool untrusted = false;
-
-  private:
-    bool Noted(bool trusted) {
-        untrusted |= !trusted;
-        return trusted;
-    }
-    PortCycles& inner_;
-    bool fast_;
-};
-
 // The flash under the run; the byte at kRun / 2 + 1 is the open-bus value,
 // so a card that stops answering just before it differs one byte later.
 uint8_t FlashByte(size_t i) {
@@ -212,7 +176,7 @@ uint8_t FlashByte(size_t i) {
 
 ReadOutcome ReadRun(KernelEpp epp, int answered, bool fast, bool compare) {
     KernelCard card(epp);
-    FastModeSwitch io(card.io, fast);
+    test::ReadMode io(card.io, fast);
     CountingClock clock;
     CardBus bus(io, clock);
     bus.SelectBase(kBase);
@@ -234,7 +198,7 @@ ReadOutcome ReadRun(KernelEpp epp, int answered, bool fast, bool compare) {
         bus.SetControl(card_registers::kControlRead);
         bus.ReadDataRun(out.values.data(), static_cast<int>(kRun), RunStart{});
     }
-    out.retried = io.untrusted;
+    out.retried = io.untrusted > 0;
     out.trace = card.hardware.trace;
     out.wire = card.wire.Take();
     return out;
