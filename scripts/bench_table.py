@@ -236,7 +236,7 @@ def resends(runs, json_path):
         for case, (name, goal) in enumerate(RESEND_CASES):
             b = runs.get(f"BM_Resend/chip:{chip}/case:{case}/iterations:1")
             if not b:
-                lines.append(f"| {chip}M | {name} | missing (resend_bench did not run) | | |")
+                lines.append(f"| {chip}M | {name} | missing (send_job_bench did not run) | | |")
                 continue
             flat[f"resend.{chip}M.EPP.{name}.modelled_seconds"] = b["modelled_hw_s"]
             target = f"under {goal:.0f} s" if chip == 64 else "—"
